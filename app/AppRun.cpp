@@ -1,0 +1,25 @@
+#include "app/AppRun.h"
+
+#include <new>
+
+#include "app/Framework.h"
+#include "app/Globals.h"
+#include "app/MainDlg.h"
+
+int Run(LPWSTR, int showCommand) {
+  CMessageLoop loop;
+  _Module.AddMessageLoop(&loop);
+
+  CMainDlg dialog;
+  if (dialog.Create(nullptr) == nullptr) {
+    _Module.RemoveMessageLoop();
+    return 0;
+  }
+  MainDialog = &dialog;
+  MainWindow = dialog.m_hWnd;
+  dialog.ShowWindow(showCommand);
+
+  int result = loop.Run();
+  _Module.RemoveMessageLoop();
+  return result;
+}

@@ -1,0 +1,30 @@
+// Program-wide values shared by the main dialog, the port configuration,
+// the transports and the tab pages. All of them live on the UI thread.
+#pragma once
+#include <windows.h>
+
+enum TransportKind : int {
+  Com = 0,
+  Lpt = 1,
+  Ethernet = 2,
+  Usb = 3,
+  PrinterDriver = 4,
+};
+
+constexpr int kTransportNameChars = 260;
+
+// Where the next command goes.
+struct TransportSelection {
+  int kind;
+  wchar_t name[kTransportNameChars];
+};
+
+constexpr int kPrinterAddressChars = 32;
+
+class CMainDlg;
+
+extern CMainDlg* MainDialog;                // set once the main dialog exists
+extern HWND MainWindow;                     // owner of transport/config boxes
+extern TransportSelection* CurrentSelection;// published by the main dialog
+extern wchar_t* PrinterAddressText;         // 32 wide chars, dotted IPv4 text
+extern DCB* StoredSerialSettings;           // null until a COM port was configured

@@ -1,0 +1,534 @@
+#include "app/MainDlg.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+#include <initguid.h>
+#include <setupapi.h>
+#include <winspool.h>
+
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+#include "app/PortConfig.h"
+#include "app/translation/Translation.h"
+#include "settings/BidTab.h"
+#include "settings/BluetoothTab.h"
+#include "settings/NetTab.h"
+#include "settings/PanelTab.h"
+#include "settings/SerialTab.h"
+#include "settings/UserDefTab.h"
+#include "settings/WifiTab.h"
+#include "transport/Device.h"
+
+namespace {
+
+// COM-port device interface class.
+const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+// Class of the device-interface notification filter (all classes are asked for).
+const GUID kNotifyInterface = {0x25DBCE51, 0x6C8F, 0x4A72, {0x8A, 0x6D, 0xB5, 0x4C, 0x2B, 0x4F, 0xC8, 0x35}};
+
+constexpr wchar_t kDefaultAddress[] = L"0.0.0.0";
+constexpr int kPageCount = 7;
+
+// Closes a device information set on every path.
+class DevInfoSet {
+ public:
+  explicit DevInfoSet(HDEVINFO set) : set_(set) {}
+  ~DevInfoSet() {
+    if (set_ != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(set_);
+  }
+  DevInfoSet(const DevInfoSet&) = delete;
+  DevInfoSet& operator=(const DevInfoSet&) = delete;
+  HDEVINFO get() const { return set_; }
+  bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HDEVINFO set_;
+};
+
+std::wstring WindowText(HWND window, int maxChars) {
+  std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
+  int n = ::GetWindowTextW(window, &text[0], maxChars + 1);
+  text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Port names and lists.
+
+bool IsComPortName(const wchar_t* name) {
+  if (!name) return false;
+  size_t n = wcslen(name);
+  return n >= 3 && _wcsnicmp(name, L"COM", 3) == 0 && name[n - 1] == L':';
+}
+
+bool IsLptPortName(const wchar_t* name) {
+  if (!name) return false;
+  size_t n = wcslen(name);
+  return n >= 3 && _wcsnicmp(name, L"LPT", 3) == 0 && name[n - 1] == L':';
+}
+
+std::wstring ComPortFromFriendlyName(const wchar_t* friendlyName) {
+  if (!friendlyName) return std::wstring();
+  const wchar_t* found = wcsstr(friendlyName, L"COM");
+  if (!found) found = wcsstr(friendlyName, L"com");
+  if (!found) return std::wstring();
+  std::wstring port(found, 3);
+  for (const wchar_t* p = found + 3; *p >= L'0' && *p <= L'9'; ++p) port += *p;
+  return port;
+}
+
+std::vector<std::wstring> BuildPortEntries(const std::vector<std::wstring>& comInterfacePorts,
+                                           const std::vector<std::wstring>& spoolerPorts) {
+  std::vector<std::wstring> entries;
+  if (!spoolerPorts.empty()) {
+    for (const std::wstring& port : comInterfacePorts) {
+      if (!port.empty() && port.back() == L':') {
+        entries.push_back(port);
+      } else {
+        entries.push_back(port + L":");
+      }
+    }
+    for (const std::wstring& port : spoolerPorts) {
+      if (IsLptPortName(port.c_str())) entries.push_back(port);
+    }
+    if (comInterfacePorts.empty()) {
+      for (const std::wstring& port : spoolerPorts) {
+        if (IsComPortName(port.c_str())) entries.push_back(port);
+      }
+    }
+  }
+  entries.emplace_back(kEthernetEntry);
+  return entries;
+}
+
+std::vector<std::wstring> EnumSpoolerPorts() {
+  std::vector<std::wstring> ports;
+  DWORD needed = 0;
+  DWORD count = 0;
+  ::EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count);
+  if (needed == 0) return ports;
+  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[needed]);
+  if (!block) return ports;
+  if (!::EnumPortsW(nullptr, 2, block.get(), needed, &needed, &count) || count == 0) return ports;
+  const auto* info = reinterpret_cast<const PORT_INFO_2W*>(block.get());
+  for (DWORD i = 0; i < count; ++i) {
+    if (info[i].pPortName) ports.emplace_back(info[i].pPortName);
+  }
+  return ports;
+}
+
+std::vector<std::wstring> EnumComPorts() {
+  std::vector<std::wstring> ports;
+  DevInfoSet set(::SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  if (!set.valid()) return ports;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    if (!::SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kComPortInterface, index, &data)) break;
+
+    // The detail is read at whatever length the path has.
+    DWORD required = 0;
+    ::SetupDiGetDeviceInterfaceDetailW(set.get(), &data, nullptr, 0, &required, nullptr);
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) break;
+    std::unique_ptr<BYTE[]> detailBlock(new (std::nothrow) BYTE[required]());
+    if (!detailBlock) break;
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBlock.get());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    if (!::SetupDiGetDeviceInterfaceDetailW(set.get(), &data, detail, required, nullptr, &device)) {
+      break;
+    }
+
+    wchar_t friendly[256] = {};
+    wchar_t description[256] = {};
+    if (!::SetupDiGetDeviceRegistryPropertyW(set.get(), &device, SPDRP_FRIENDLYNAME, nullptr,
+                                             reinterpret_cast<BYTE*>(friendly),
+                                             sizeof(friendly) - sizeof(wchar_t), nullptr) ||
+        !::SetupDiGetDeviceRegistryPropertyW(set.get(), &device, SPDRP_DEVICEDESC, nullptr,
+                                             reinterpret_cast<BYTE*>(description),
+                                             sizeof(description) - sizeof(wchar_t), nullptr)) {
+      continue;
+    }
+    ports.push_back(ComPortFromFriendlyName(friendly));
+  }
+  return ports;
+}
+
+std::vector<std::wstring> EnumLocalPrinters() {
+  std::vector<std::wstring> printers;
+  DWORD needed = 0;
+  DWORD count = 0;
+  ::EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, nullptr, 0, &needed,
+                  &count);
+  if (needed == 0) return printers;
+  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[needed]);
+  if (!block) return printers;
+  if (!::EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, block.get(),
+                       needed, &needed, &count)) {
+    return printers;
+  }
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.get());
+  for (DWORD i = 0; i < count; ++i) {
+    if (info[i].pPrinterName) printers.emplace_back(info[i].pPrinterName);
+  }
+  return printers;
+}
+
+// ---------------------------------------------------------------------------
+// CMainDlg.
+
+// Before the first classification the selection points at the network
+// printer: with its unset address every send stops with a message, and no
+// local port is opened under a name that was never classified.
+CMainDlg::CMainDlg() { selection_.kind = Ethernet; }
+
+CMainDlg::~CMainDlg() {
+  // The page windows go with the dialog window; their objects after them.
+  if (m_hWnd) ::DestroyWindow(m_hWnd);
+  delete panel_;
+  delete bid_;
+  delete net_;
+  delete wifi_;
+  delete bluetooth_;
+  delete serial_;
+  delete userDef_;
+  if (CurrentSelection == &selection_) CurrentSelection = nullptr;
+  if (MainDialog == this) MainDialog = nullptr;
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
+  return m_hWnd && ::IsDialogMessageW(m_hWnd, msg);
+}
+
+BOOL CMainDlg::OnIdle() { return FALSE; }
+
+HWND CMainDlg::Page(int index) const {
+  switch (index) {
+    case 0: return panel_ ? panel_->m_hWnd : nullptr;
+    case 1: return bid_ ? bid_->m_hWnd : nullptr;
+    case 2: return net_ ? net_->m_hWnd : nullptr;
+    case 3: return wifi_ ? wifi_->m_hWnd : nullptr;
+    case 4: return bluetooth_ ? bluetooth_->m_hWnd : nullptr;
+    case 5: return serial_ ? serial_->m_hWnd : nullptr;
+    case 6: return userDef_ ? userDef_->m_hWnd : nullptr;
+  }
+  return nullptr;
+}
+
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+  CenterWindow(nullptr);
+
+  HICON big = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
+                                              IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                              ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+  HICON small = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
+                                                IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  if (big) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (small) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+
+  if (CMessageLoop* loop = _Module.GetMessageLoop()) {
+    loop->AddMessageFilter(this);
+    loop->AddIdleHandler(this);
+  }
+
+  InitTranslation();
+
+  radioPort_ = GetDlgItem(IDC_RADIO_PORT);
+  radioDriver_ = GetDlgItem(IDC_RADIO_DRIVER);
+  radioUsb_ = GetDlgItem(IDC_RADIO_USB);
+  portList_ = GetDlgItem(IDC_PORT_LIST);
+  printerList_ = GetDlgItem(IDC_PRINTER_LIST);
+  configPort_ = GetDlgItem(IDC_CONFIG_PORT);
+  address_ = GetDlgItem(IDC_PRINTER_ADDRESS);
+  ::SendMessageW(radioPort_, BM_SETCHECK, BST_CHECKED, 0);
+  ::EnableWindow(printerList_, FALSE);
+  tab_ = GetDlgItem(IDC_TAB);
+
+  CreatePages();
+  FillPortList();
+  FillPrinterList();
+  UpdateUsbChoice();
+  RegisterDeviceNotifications();
+  SetControlTexts();
+
+  CurrentSelection = &selection_;
+  RefreshSelection();
+
+  PrinterAddressText = new (std::nothrow) wchar_t[kPrinterAddressChars]();
+  if (PrinterAddressText) wcsncpy(PrinterAddressText, kDefaultAddress, kPrinterAddressChars - 1);
+  UpdateAddressControl();
+  return TRUE;
+}
+
+void CMainDlg::CreatePages() {
+  wchar_t text[kMessageTextChars] = {};
+  struct TabItem {
+    const char* key;  // null: the caption is literal
+    const wchar_t* literal;
+  };
+  const TabItem items[kPageCount] = {
+      {"PO_TAB_PANEL", nullptr},          {nullptr, L"BID"},
+      {"PO_PRINTER_SET_DLG_EHTERNET", nullptr}, {"PO_PRINTER_SET_DLG_WIFI", nullptr},
+      {"PO_GSTR_BLUETOOTH_NOTICE", nullptr}, {"PO_PRINTER_SET_DLG_SERIAL", nullptr},
+      {"PO_TAB_USER_DEF", nullptr},
+  };
+  for (int i = 0; i < kPageCount; ++i) {
+    const wchar_t* caption = items[i].literal;
+    if (items[i].key) {
+      std::memset(text, 0, sizeof(text));
+      caption = LookupText(items[i].key, text);
+    }
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(caption);
+    ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+
+  panel_ = new (std::nothrow) CPanelTabDlg();
+  bid_ = new (std::nothrow) CBIDTabDlg();
+  net_ = new (std::nothrow) CNetTabDlg();
+  wifi_ = new (std::nothrow) CWifiTabDlg();
+  bluetooth_ = new (std::nothrow) CBuleToothDlg();
+  serial_ = new (std::nothrow) CSerialDlg();
+  userDef_ = new (std::nothrow) CUserDefTabDlg();
+  if (panel_) panel_->Create(tab_);
+  if (bid_) bid_->Create(tab_);
+  if (net_) net_->Create(tab_);
+  if (wifi_) wifi_->Create(tab_);
+  if (bluetooth_) bluetooth_->Create(tab_);
+  if (serial_) serial_->Create(tab_);
+  if (userDef_) userDef_->Create(tab_);
+
+  RECT area{};
+  ::GetClientRect(tab_, &area);
+  area.top += 20;
+  for (int i = 0; i < kPageCount; ++i) {
+    if (HWND page = Page(i)) {
+      ::MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+    }
+  }
+  ::SendMessageW(tab_, TCM_SETCURSEL, 0, 0);
+  ShowPage(0);
+}
+
+void CMainDlg::ShowPage(int index) {
+  if (index < 0 || index >= kPageCount) return;
+  for (int i = 0; i < kPageCount; ++i) {
+    if (HWND page = Page(i)) ::ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
+  }
+}
+
+void CMainDlg::FillPortList() {
+  spoolerPorts_ = EnumSpoolerPorts();
+  std::vector<std::wstring> comPorts;
+  // COM-port interfaces are only asked for when the spooler listed ports.
+  if (!spoolerPorts_.empty()) comPorts = EnumComPorts();
+  for (const std::wstring& entry : BuildPortEntries(comPorts, spoolerPorts_)) {
+    if (entry == kEthernetEntry) {
+      // Inserted, not added: it stays last although the list is sorted.
+      ::SendMessageW(portList_, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(entry.c_str()));
+    } else {
+      ::SendMessageW(portList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+  }
+  ::SendMessageW(portList_, CB_SETCURSEL, 0, 0);
+}
+
+void CMainDlg::FillPrinterList() {
+  printers_ = EnumLocalPrinters();
+  if (printers_.empty()) return;
+  for (const std::wstring& name : printers_) {
+    ::SendMessageW(printerList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  ::SendMessageW(printerList_, CB_SETCURSEL, 0, 0);
+}
+
+void CMainDlg::UpdateUsbChoice() {
+  BOOL found = FindUsbPrinter(usbDevicePath_) ? TRUE : FALSE;
+  ::EnableWindow(radioUsb_, found);
+}
+
+void CMainDlg::RegisterDeviceNotifications() {
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = kNotifyInterface;
+  deviceNotify_ = ::RegisterDeviceNotificationW(m_hWnd, &filter,
+                                                DEVICE_NOTIFY_WINDOW_HANDLE |
+                                                    DEVICE_NOTIFY_ALL_INTERFACE_CLASSES);
+}
+
+void CMainDlg::SetControlTexts() {
+  wchar_t text[kMessageTextChars] = {};
+  wchar_t caption[kMessageTextChars + 8] = {};
+  LookupText("PO_GSTR_KORVEL_MAIN_DLG_CAPTION", text);
+  _snwprintf(caption, kMessageTextChars + 7, L"%ls v1.44", text);
+  ::SetWindowTextW(m_hWnd, caption);
+
+  const struct {
+    int id;
+    const char* key;
+  } controls[] = {
+      {IDC_MAIN_GROUP, "PO_IDC_STATIC_MAIN_PORT"},
+      {IDC_RADIO_PORT, "PO_IDC_RADIO_PORT"},
+      {IDC_RADIO_DRIVER, "PO_IDC_RADIO_PRINTER_DRIVER"},
+      {IDC_CONFIG_PORT, "PO_IDC_BUTTON_CONFIG_PORT"},
+  };
+  for (const auto& control : controls) {
+    ::SetDlgItemTextW(m_hWnd, control.id, LookupText(control.key, text));
+  }
+}
+
+void CMainDlg::RefreshSelection() {
+  std::wstring text;
+  if (::SendMessageW(radioPort_, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+    text = WindowText(portList_, kTransportNameChars);
+    if (IsComPortName(text.c_str())) {
+      selection_.kind = Com;
+    } else if (IsLptPortName(text.c_str())) {
+      selection_.kind = Lpt;
+    } else if (text == kEthernetEntry) {
+      selection_.kind = Ethernet;
+    }
+  } else if (::SendMessageW(radioDriver_, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+    text = WindowText(printerList_, kTransportNameChars);
+    selection_.kind = PrinterDriver;
+  } else {
+    text = usbDevicePath_;
+    selection_.kind = Usb;
+  }
+  std::memset(selection_.name, 0, sizeof(selection_.name));
+  wcsncpy(selection_.name, text.c_str(), kTransportNameChars - 1);
+  UpdateAddressControl();
+}
+
+int CMainDlg::CheckPortReady() {
+  RefreshSelection();
+  if (selection_.kind == Com && !StoredSerialSettings) {
+    ::MessageBoxW(m_hWnd, L"You need Configure com port first", L"ERROR", MB_OKCANCEL);
+    return 0;
+  }
+  if (selection_.kind == Ethernet &&
+      (!PrinterAddressText || wcscmp(PrinterAddressText, kDefaultAddress) == 0)) {
+    ::MessageBoxW(m_hWnd, L"You need Configure ip first", L"ERROR", MB_OKCANCEL);
+    return 0;
+  }
+  return 1;
+}
+
+// The address control is usable only while "Ethernet" is the chosen port entry.
+void CMainDlg::UpdateAddressControl() {
+  if (!address_) return;
+  bool portChoice = ::SendMessageW(radioPort_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  std::wstring entry = WindowText(portList_, kTransportNameChars);
+  ::EnableWindow(address_, portChoice && entry == kEthernetEntry);
+}
+
+void CMainDlg::StoreAddressText() {
+  if (!PrinterAddressText || !address_) return;
+  DWORD address = 0;
+  // A blank control keeps the unset address.
+  if (::SendMessageW(address_, IPM_ISBLANK, 0, 0)) {
+    wcsncpy(PrinterAddressText, kDefaultAddress, kPrinterAddressChars - 1);
+    return;
+  }
+  ::SendMessageW(address_, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  _snwprintf(PrinterAddressText, kPrinterAddressChars - 1, L"%u.%u.%u.%u",
+             static_cast<unsigned>(FIRST_IPADDRESS(address)),
+             static_cast<unsigned>(SECOND_IPADDRESS(address)),
+             static_cast<unsigned>(THIRD_IPADDRESS(address)),
+             static_cast<unsigned>(FOURTH_IPADDRESS(address)));
+  PrinterAddressText[kPrinterAddressChars - 1] = L'\0';
+}
+
+LRESULT CMainDlg::OnAddressChanged(int, LPNMHDR, BOOL&) {
+  StoreAddressText();
+  return 0;
+}
+
+LRESULT CMainDlg::OnPortListChange(WORD, WORD, HWND, BOOL&) {
+  // The selection itself follows the list only at the next refresh.
+  UpdateAddressControl();
+  return 0;
+}
+
+LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+  if (CMessageLoop* loop = _Module.GetMessageLoop()) {
+    loop->RemoveMessageFilter(this);
+    loop->RemoveIdleHandler(this);
+  }
+  if (deviceNotify_) {
+    ::UnregisterDeviceNotification(deviceNotify_);
+    deviceNotify_ = nullptr;
+  }
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CMainDlg::OnDeviceChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) UpdateUsbChoice();
+  return 0;
+}
+
+LRESULT CMainDlg::OnClose(WORD, WORD id, HWND, BOOL&) {
+  // The address typed last is kept even if the control never lost focus.
+  StoreAddressText();
+  DestroyWindow();
+  ::PostQuitMessage(id);
+  return 0;
+}
+
+LRESULT CMainDlg::OnConfigPort(WORD, WORD, HWND, BOOL&) {
+  if (spoolerPorts_.empty()) return 0;
+  std::wstring text = WindowText(portList_, kTransportNameChars);
+  if (IsComPortName(text.c_str())) {
+    ConfigureComPort(text.c_str());
+  } else if (IsLptPortName(text.c_str())) {
+    ConfigureLptPort(text.c_str());
+  } else if (text == kEthernetEntry) {
+    // Nothing to configure: the address has its own control.
+  } else {
+    wchar_t message[kMessageTextChars] = {};
+    ::MessageBoxW(m_hWnd, LookupText("PO_GSTR_CANNOT_CONFIG_PORT", message), L"ERROR",
+                  MB_OKCANCEL);
+  }
+  return 0;
+}
+
+LRESULT CMainDlg::OnChooseUsb(WORD, WORD, HWND, BOOL&) {
+  ::EnableWindow(configPort_, FALSE);
+  ::EnableWindow(portList_, FALSE);
+  ::EnableWindow(printerList_, FALSE);
+  RefreshSelection();
+  return 0;
+}
+
+LRESULT CMainDlg::OnChoosePort(WORD, WORD, HWND, BOOL&) {
+  ::EnableWindow(configPort_, TRUE);
+  ::EnableWindow(portList_, TRUE);
+  ::EnableWindow(printerList_, FALSE);
+  RefreshSelection();
+  return 0;
+}
+
+LRESULT CMainDlg::OnChooseDriver(WORD, WORD, HWND, BOOL&) {
+  ::EnableWindow(configPort_, FALSE);
+  ::EnableWindow(portList_, FALSE);
+  ::EnableWindow(printerList_, TRUE);
+  RefreshSelection();
+  return 0;
+}
+
+LRESULT CMainDlg::OnTabChange(int, LPNMHDR, BOOL&) {
+  int index = static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
+  ShowPage(index);
+  return 0;
+}

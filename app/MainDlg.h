@@ -1,0 +1,124 @@
+// The main dialog: transport choice, port and printer lists, the network
+// printer's address, Config Port and the tab control with the seven pages.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Framework.h"
+#include "app/Globals.h"
+#include "resources/resource.h"
+
+class CPanelTabDlg;
+class CUserDefTabDlg;
+class CWifiTabDlg;
+class CNetTabDlg;
+class CBuleToothDlg;
+class CSerialDlg;
+class CBIDTabDlg;
+
+// The entry of the port list that sends to the network printer.
+constexpr wchar_t kEthernetEntry[] = L"Ethernet";
+
+// Port-name rules of the port list.
+bool IsComPortName(const wchar_t* name);
+bool IsLptPortName(const wchar_t* name);
+
+// "COM" or "com" in a device's friendly name followed by its digits
+// ("USB Serial Port (COM3)" gives "COM3"); empty when neither occurs.
+std::wstring ComPortFromFriendlyName(const wchar_t* friendlyName);
+
+// The port list's entries in the order they are added: COM ports found as
+// device interfaces (with ':' appended), then the spooler's LPT ports, then,
+// only when no COM interface was found, the spooler's COM ports; finally
+// "Ethernet". An empty spooler list gives only "Ethernet".
+std::vector<std::wstring> BuildPortEntries(const std::vector<std::wstring>& comInterfacePorts,
+                                           const std::vector<std::wstring>& spoolerPorts);
+
+// Spooler ports (EnumPortsW level 2) and COM ports of the COM-port interface class.
+std::vector<std::wstring> EnumSpoolerPorts();
+std::vector<std::wstring> EnumComPorts();
+std::vector<std::wstring> EnumLocalPrinters();
+
+class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CIdleHandler {
+ public:
+  enum { IDD = IDD_MAIN };
+
+  CMainDlg();
+  ~CMainDlg() override;
+
+  BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL OnIdle() override;
+
+  // 1 when a command may be sent; 0 after a message box told the user why not.
+  int CheckPortReady();
+  // Reads the transport choice into the selection.
+  void RefreshSelection();
+  void UpdateUsbChoice();
+
+  const TransportSelection& Selection() const { return selection_; }
+  HWND Page(int index) const;  // tab page window of index 0..6, or null
+
+  BEGIN_MSG_MAP(CMainDlg)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+    MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
+    COMMAND_ID_HANDLER(IDOK, OnClose)
+    COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+    COMMAND_HANDLER(IDC_CONFIG_PORT, BN_CLICKED, OnConfigPort)
+    COMMAND_HANDLER(IDC_RADIO_USB, BN_CLICKED, OnChooseUsb)
+    COMMAND_HANDLER(IDC_RADIO_PORT, BN_CLICKED, OnChoosePort)
+    COMMAND_HANDLER(IDC_RADIO_DRIVER, BN_CLICKED, OnChooseDriver)
+    COMMAND_HANDLER(IDC_PORT_LIST, CBN_SELCHANGE, OnPortListChange)
+    NOTIFY_HANDLER(IDC_PRINTER_ADDRESS, IPN_FIELDCHANGED, OnAddressChanged)
+    NOTIFY_HANDLER(IDC_TAB, TCN_SELCHANGE, OnTabChange)
+  END_MSG_MAP()
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnClose(WORD, WORD, HWND, BOOL&);
+  LRESULT OnConfigPort(WORD, WORD, HWND, BOOL&);
+  LRESULT OnChooseUsb(WORD, WORD, HWND, BOOL&);
+  LRESULT OnChoosePort(WORD, WORD, HWND, BOOL&);
+  LRESULT OnChooseDriver(WORD, WORD, HWND, BOOL&);
+  LRESULT OnPortListChange(WORD, WORD, HWND, BOOL&);
+  LRESULT OnAddressChanged(int, LPNMHDR, BOOL&);
+  LRESULT OnTabChange(int, LPNMHDR, BOOL&);
+
+  void CreatePages();
+  void ShowPage(int index);
+  void FillPortList();
+  void FillPrinterList();
+  void RegisterDeviceNotifications();
+  void SetControlTexts();
+  void UpdateAddressControl();
+  void StoreAddressText();
+
+  // The seven pages live until the process ends.
+  CPanelTabDlg* panel_ = nullptr;
+  CUserDefTabDlg* userDef_ = nullptr;
+  CWifiTabDlg* wifi_ = nullptr;
+  CNetTabDlg* net_ = nullptr;
+  CBuleToothDlg* bluetooth_ = nullptr;
+  CSerialDlg* serial_ = nullptr;
+  CBIDTabDlg* bid_ = nullptr;
+
+  HWND portList_ = nullptr;
+  HWND printerList_ = nullptr;
+  HWND radioPort_ = nullptr;
+  HWND radioDriver_ = nullptr;
+  HWND radioUsb_ = nullptr;
+  HWND configPort_ = nullptr;
+  HWND tab_ = nullptr;
+  HWND address_ = nullptr;
+
+  wchar_t usbDevicePath_[260] = {};
+  std::vector<std::wstring> spoolerPorts_;
+  std::vector<std::wstring> printers_;
+  TransportSelection selection_{};
+  HDEVNOTIFY deviceNotify_ = nullptr;
+};

@@ -1,0 +1,267 @@
+#include "app/PortConfig.h"
+
+#include <climits>
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+#include "app/Framework.h"
+#include "app/Globals.h"
+#include "app/translation/Translation.h"
+#include "resources/resource.h"
+
+int LptRetryTimeout = 0;
+
+namespace {
+
+constexpr wchar_t kWindowsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr wchar_t kRetryValue[] = L"TransmissionRetryTimeout";
+constexpr int kPortNameChars = 32;
+constexpr int kTimeoutFieldChars = 6;
+constexpr unsigned kTimeoutMax = 999999;
+// Put back when the field is cleared before any number was accepted.
+constexpr unsigned kTimeoutFallback = 90;
+
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() {
+    if (key_) ::RegCloseKey(key_);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  bool Open(HKEY root, const wchar_t* path, REGSAM access) {
+    return ::RegOpenKeyExW(root, path, 0, access, &key_) == ERROR_SUCCESS;
+  }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+void ShowError(HWND owner, const char* key) {
+  wchar_t text[kMessageTextChars] = {};
+  ::MessageBoxW(owner, LookupText(key, text), L"ERROR", MB_OKCANCEL);
+}
+
+// Copies name without one trailing ':'; false when it does not fit.
+bool TrimPortName(const wchar_t* name, wchar_t (&out)[kPortNameChars]) {
+  std::memset(out, 0, sizeof(out));
+  if (!name) return false;
+  size_t length = wcslen(name);
+  if (length > 0 && name[length - 1] == L':') --length;
+  if (length >= kPortNameChars) return false;
+  wmemcpy(out, name, length);
+  return true;
+}
+
+// The unsigned value of the field's digits; false for anything else.
+bool ReadFieldNumber(HWND field, unsigned* value) {
+  wchar_t text[16] = {};
+  ::GetWindowTextW(field, text, 16);
+  unsigned number = 0;
+  size_t digits = 0;
+  for (const wchar_t* p = text; *p; ++p) {
+    if (*p < L'0' || *p > L'9') return false;
+    if (number > kTimeoutMax) return false;
+    number = number * 10 + static_cast<unsigned>(*p - L'0');
+    ++digits;
+  }
+  *value = digits ? number : 0;
+  return true;
+}
+
+class CLptConfigDlg : public CDialogImpl<CLptConfigDlg> {
+ public:
+  enum { IDD = IDD_LPT_CONFIG };
+
+  BEGIN_MSG_MAP(CLptConfigDlg)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    COMMAND_HANDLER(IDC_LPT_TIMEOUT, EN_UPDATE, OnTimeoutUpdate)
+    COMMAND_ID_HANDLER(IDOK, OnOk)
+    COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
+  END_MSG_MAP()
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+    ::SetForegroundWindow(m_hWnd);
+    wchar_t text[kMessageTextChars] = {};
+    ::SetWindowTextW(m_hWnd, LookupText("PO_GSTR_CONFIG_LPT", text));
+    ::SetDlgItemTextW(m_hWnd, IDOK, LookupText("PO_GSTR_LPT_OK", text));
+    ::SetDlgItemTextW(m_hWnd, IDCANCEL, LookupText("PO_GSTR_LPT_CANCEL", text));
+    ::SetDlgItemTextW(m_hWnd, IDC_LPT_GROUP, LookupText("PO_GSTR_TIMEOUT", text));
+    ::SetDlgItemTextW(m_hWnd, IDC_LPT_RETRY, LookupText("PO_GSTR_RETRY", text));
+
+    if (LptRetryTimeout >= 1 && static_cast<unsigned>(LptRetryTimeout) <= kTimeoutMax) {
+      lastAccepted_ = static_cast<unsigned>(LptRetryTimeout);
+    }
+    wchar_t number[16] = {};
+    _snwprintf(number, 15, L"%d", LptRetryTimeout);
+    initialising_ = true;
+    ::SetDlgItemTextW(m_hWnd, IDC_LPT_TIMEOUT, number);
+    initialising_ = false;
+    ::SendDlgItemMessageW(m_hWnd, IDC_LPT_TIMEOUT, EM_SETLIMITTEXT, kTimeoutFieldChars, 0);
+    return TRUE;
+  }
+
+  LRESULT OnTimeoutUpdate(WORD, WORD, HWND field, BOOL&) {
+    if (initialising_ || restoring_) return 0;
+    unsigned value = 0;
+    if (ReadFieldNumber(field, &value) && value >= 1 && value <= kTimeoutMax) {
+      lastAccepted_ = value;
+      return 0;
+    }
+    wchar_t number[16] = {};
+    _snwprintf(number, 15, L"%u", lastAccepted_);
+    restoring_ = true;
+    ::SetWindowTextW(field, number);
+    restoring_ = false;
+    ::SendMessageW(field, EM_SETSEL, 0, -1);
+    return 0;
+  }
+
+  LRESULT OnOk(WORD, WORD, HWND, BOOL&) {
+    wchar_t text[kMessageTextChars + 1] = {};
+    ::GetDlgItemTextW(m_hWnd, IDC_LPT_TIMEOUT, text, kMessageTextChars + 1);
+    if (!WriteWindowsString(kRetryValue, text)) {
+      wchar_t message[kMessageTextChars] = {};
+      ::MessageBoxW(m_hWnd, LookupText("PO_GSTR_CONFIG_PORT_ERROR", message), L"ERROR",
+                    MB_OKCANCEL);
+    }
+    EndDialog(0);
+    return 0;
+  }
+
+  LRESULT OnCancel(WORD, WORD, HWND, BOOL&) {
+    EndDialog(ERROR_CANCELLED);
+    return 0;
+  }
+
+  unsigned lastAccepted_ = kTimeoutFallback;
+  bool initialising_ = false;
+  bool restoring_ = false;
+};
+
+}  // namespace
+
+int ParseDecimal(const wchar_t* text) {
+  if (!text) return 0;
+  const wchar_t* p = text;
+  while (*p == L' ' || *p == L'\t' || *p == L'\n' || *p == L'\r' || *p == L'\v' || *p == L'\f') ++p;
+  bool negative = false;
+  if (*p == L'+' || *p == L'-') {
+    negative = *p == L'-';
+    ++p;
+  }
+  long long value = 0;
+  for (; *p >= L'0' && *p <= L'9'; ++p) {
+    value = value * 10 + (*p - L'0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) value = INT_MAX;
+  if (value < INT_MIN) value = INT_MIN;
+  return static_cast<int>(value);
+}
+
+int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer) {
+  RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ | KEY_WRITE)) return 0;
+  // Read into a private buffer first, so the caller's always ends terminated.
+  wchar_t value[261] = {};
+  DWORD type = 0;
+  DWORD size = 260 * sizeof(wchar_t);
+  if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value),
+                         &size) == ERROR_SUCCESS &&
+      (type == REG_SZ || type == REG_EXPAND_SZ)) {
+    value[260] = L'\0';
+    size_t chars = size / sizeof(wchar_t);
+    if (chars > 259) chars = 259;
+    value[chars] = L'\0';
+    std::memset(buffer, 0, 260 * sizeof(wchar_t));
+    wcsncpy(buffer, value, 259);
+  }
+  return 1;
+}
+
+int WriteWindowsString(const wchar_t* valueName, const wchar_t* text) {
+  RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ | KEY_WRITE)) return 0;
+  DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
+  ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+  return 1;
+}
+
+int ConfigureComPort(const wchar_t* portName) {
+  wchar_t port[kPortNameChars];
+  if (!TrimPortName(portName, port)) {
+    ShowError(MainWindow, "PO_GSTR_OPEN_COM_FAIL");
+    return 0;
+  }
+
+  COMMCONFIG config{};
+  config.dwSize = 52;
+  config.wVersion = 0x100;
+
+  FileHandle file(::CreateFileW(port, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    ShowError(MainWindow, "PO_GSTR_OPEN_COM_FAIL");
+    return 0;
+  }
+
+  if (StoredSerialSettings) {
+    config.dcb = *StoredSerialSettings;
+  } else {
+    config.dcb.DCBlength = sizeof(DCB);
+    if (!::GetCommState(file.get(), &config.dcb)) {
+      ShowError(MainWindow, "PO_GSTR_SET_COM_FAIL");
+      return 0;
+    }
+  }
+
+  // Confirmed or cancelled, the settings as the dialog leaves them are used.
+  ::CommConfigDialogW(port, MainWindow, &config);
+
+  if (!::SetCommState(file.get(), &config.dcb)) {
+    ShowError(MainWindow, "PO_GSTR_SET_COM_FAIL");
+    return 0;
+  }
+  if (!StoredSerialSettings) {
+    StoredSerialSettings = new (std::nothrow) DCB;
+    if (!StoredSerialSettings) return 1;
+  }
+  *StoredSerialSettings = config.dcb;
+  return 1;
+}
+
+int ConfigureLptPort(const wchar_t* portName) {
+  wchar_t port[kPortNameChars];
+  TrimPortName(portName, port);  // the dialog edits a system-wide value, not the port
+
+  wchar_t value[260] = {};
+  if (!ReadWindowsString(kRetryValue, value)) {
+    ::MessageBoxW(MainWindow, L"Can't configure port", L"ERROR", MB_OKCANCEL);
+    return 0;
+  }
+  LptRetryTimeout = ParseDecimal(value);
+
+  CLptConfigDlg dialog;
+  dialog.DoModal(MainWindow);
+  return 1;
+}

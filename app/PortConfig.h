@@ -1,0 +1,21 @@
+// Config Port: the serial settings kept for every COM send, and the
+// parallel ports' transmission retry timeout in the registry.
+#pragma once
+#include <windows.h>
+
+// 1 when settings were applied (and kept); 0 after a failure message.
+int ConfigureComPort(const wchar_t* portName);
+// 0 when the registry key cannot be opened; 1 after the dialog closed.
+int ConfigureLptPort(const wchar_t* portName);
+
+// Read/write a REG_SZ value of HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows.
+// 1 when the key could be opened, 0 otherwise. buffer holds 260 wide characters.
+int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer);
+int WriteWindowsString(const wchar_t* valueName, const wchar_t* text);
+
+extern int LptRetryTimeout;  // the value shown when the LPT dialog opens
+
+// Parses a decimal integer like the C runtime's wtoi: leading blanks and a
+// sign allowed, stops at the first non-digit, 0 without digits; clamps
+// instead of overflowing.
+int ParseDecimal(const wchar_t* text);
