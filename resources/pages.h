@@ -1,0 +1,3 @@
+// Control ids of the tab page templates.
+#pragma once
+#include "resource.h"

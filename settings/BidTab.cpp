@@ -1,0 +1,6 @@
+#include "settings/BidTab.h"
+
+LRESULT CBIDTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+  CenterWindow(::GetParent(m_hWnd));
+  return TRUE;
+}

@@ -1,0 +1,6 @@
+#include "settings/BluetoothTab.h"
+
+LRESULT CBuleToothDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+  CenterWindow(::GetParent(m_hWnd));
+  return TRUE;
+}

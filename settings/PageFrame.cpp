@@ -1,0 +1,70 @@
+#include "settings/PageFrame.h"
+
+#include <climits>
+
+#include "transport/Device.h"
+
+void ShowInputError(HWND page, const char* key) {
+  wchar_t text[kMessageTextChars] = {};
+  LookupText(key, text);
+  ::MessageBoxW(page, text, L"ERROR", MB_OKCANCEL);
+}
+
+void EnableControls(HWND page, std::initializer_list<int> controls, bool enable) {
+  for (int id : controls) ::EnableWindow(::GetDlgItem(page, id), enable ? TRUE : FALSE);
+}
+
+void ToggleControls(int& flag, HWND page, std::initializer_list<int> controls) {
+  flag = 1 - flag;
+  EnableControls(page, controls, flag == 1);
+}
+
+std::string ReadAnsiText(HWND page, int id) {
+  wchar_t text[kControlTextChars] = {};
+  int length = ::GetDlgItemTextW(page, id, text, static_cast<int>(kControlTextChars));
+  if (length <= 0) return std::string();
+  int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string result(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], bytes, nullptr, nullptr);
+  return result;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::wstring();
+  int length = static_cast<int>(text.size());
+  int chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (chars <= 0) return std::wstring();
+  std::wstring result(static_cast<size_t>(chars), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, &result[0], chars);
+  return result;
+}
+
+int ComboIndex(HWND page, int id) {
+  return static_cast<int>(::SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
+}
+
+bool IsTicked(HWND page, int id) { return ::IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+void AddComboItem(HWND page, int id, const wchar_t* text) {
+  ::SendDlgItemMessageW(page, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void AddComboItemFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {
+  AddComboItem(page, id, LookupText(key, buffer));
+}
+
+void SelectComboItem(HWND page, int id, int index) {
+  ::SendDlgItemMessageW(page, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {
+  ::SetDlgItemTextW(page, id, LookupText(key, buffer));
+}
+
+bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+int SendBytes(const unsigned char* data, size_t length, int showSuccess) {
+  if (!data || length == 0 || length > INT_MAX) return 0;
+  return SendCommand(data, static_cast<int>(length), showSuccess);
+}

@@ -1,0 +1,47 @@
+// What the setting pages share on the window side: reading their controls,
+// the input-error box, the check-box toggles, filling lists and texts.
+#pragma once
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "app/translation/Translation.h"
+
+// Text buffer of one start-up step of a page: cleared once, reused for every
+// lookup of the step.
+using PageTextBuffer = wchar_t[kControlTextChars];
+
+// Shows the text of key in a box owned by the page, caption "ERROR",
+// buttons OK and Cancel; the answer is ignored.
+void ShowInputError(HWND page, const char* key);
+
+// Click handler of a setting check box: flag = 1 - flag, then enables the
+// listed controls when the flag is 1 and disables them when it is 0.
+void ToggleControls(int& flag, HWND page, std::initializer_list<int> controls);
+
+// Enables or disables the listed controls.
+void EnableControls(HWND page, std::initializer_list<int> controls, bool enable);
+
+// The control's text (at most 259 characters) in the ANSI code page, every
+// character converted.
+std::string ReadAnsiText(HWND page, int id);
+// ANSI text to UTF-16.
+std::wstring AnsiToWide(const std::string& text);
+
+// The current-selection index of a drop-down list.
+int ComboIndex(HWND page, int id);
+bool IsTicked(HWND page, int id);
+
+// Adds the text of key to a list; the step's shared buffer carries the text.
+void AddComboItemFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
+void AddComboItem(HWND page, int id, const wchar_t* text);
+void SelectComboItem(HWND page, int id, int index);
+// Sets a control's text from key through the step's shared buffer.
+void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
+
+// Whether a byte starts a two-byte character in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char byte);
+
+// Sends bytes through the send dispatch.
+int SendBytes(const unsigned char* data, size_t length, int showSuccess);
