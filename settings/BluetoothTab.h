@@ -9,8 +9,13 @@ class CBuleToothDlg : public CDialogImpl<CBuleToothDlg> {
 
   BEGIN_MSG_MAP(CBuleToothDlg)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    COMMAND_ID_HANDLER(IDOK, OnEnd)
+    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
+    COMMAND_HANDLER(IDC_BT_SET, BN_CLICKED, OnSet)
   END_MSG_MAP()
 
  private:
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
+  LRESULT OnSet(WORD, WORD, HWND, BOOL&);
 };

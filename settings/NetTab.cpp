@@ -1,6 +1,183 @@
 #include "settings/NetTab.h"
 
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/Globals.h"
+#include "settings/Encoders.h"
+#include "settings/PageFrame.h"
+#include "transport/Device.h"
+
+namespace {
+
+constexpr int kMacEdits[6] = {IDC_NET_MAC1, IDC_NET_MAC2, IDC_NET_MAC3,
+                              IDC_NET_MAC4, IDC_NET_MAC5, IDC_NET_MAC6};
+
+// Reply of the read-back request: room for the 64 bytes asked for and more.
+constexpr size_t kReplyBufferBytes = 520;
+constexpr unsigned kReplyRequestBytes = 64;
+
+uint32_t ReadAddress(HWND page, int id) {
+  DWORD address = 0;
+  ::SendDlgItemMessageW(page, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  return address;
+}
+
+void WriteAddress(HWND page, int id, uint32_t address) {
+  ::SendDlgItemMessageW(page, id, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
+}
+
+// Sets an address control from dotted text; text that is no address leaves it as it is.
+void WriteAddressText(HWND page, int id, const std::string& text) {
+  uint32_t address = 0;
+  if (commands::ParseDottedAddress(text, &address)) WriteAddress(page, id, address);
+}
+
+}  // namespace
+
 LRESULT CNetTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   CenterWindow(::GetParent(m_hWnd));
+  HWND page = m_hWnd;
+  for (const wchar_t* mode : {L"100Mbps Full Duplex", L"100Mbps Half Duplex", L"10Mbps Full Duplex",
+                              L"10Mbps Half Duplex", L"Auto Detect"}) {
+    AddComboItem(page, IDC_NET_DUPLEX, mode);
+  }
+  SelectComboItem(page, IDC_NET_DUPLEX, 0);
+  AddComboItem(page, IDC_NET_DHCP, L"Disable");
+  AddComboItem(page, IDC_NET_DHCP, L"Enable");
+  SelectComboItem(page, IDC_NET_DHCP, 0);
+  WriteAddress(page, IDC_NET_IP, MAKEIPADDRESS(192, 168, 1, 87));
+  WriteAddress(page, IDC_NET_MASK, MAKEIPADDRESS(255, 255, 255, 0));
+  WriteAddress(page, IDC_NET_GATEWAY, MAKEIPADDRESS(192, 168, 1, 1));
+  ::SetDlgItemTextW(page, IDC_NET_PORT, L"9100");
+  for (int id : kMacEdits) ::SetDlgItemTextW(page, id, L"0");
+  ApplyMode(false);
+  {
+    PageTextBuffer text = {};
+    SetTextFromKey(page, IDC_NET_PORT_LABEL, "PO_IDC_STATIC_NET_PORT", text);
+    SetTextFromKey(page, IDC_NET_DUPLEX_LABEL, "PO_IDC_STATIC_NET_DUPLEX_MODE", text);
+    SetTextFromKey(page, IDC_NET_SET_ADDRESS, "PO_GSTR_SET", text);
+    SetTextFromKey(page, IDC_NET_SET_MAC, "PO_GSTR_SET", text);
+    SetTextFromKey(page, IDC_NET_SET_DUPLEX, "PO_GSTR_SET", text);
+    SetTextFromKey(page, IDC_NET_SET_DHCP, "PO_GSTR_SET", text);
+    SetTextFromKey(page, IDC_NET_GET_IP, "PO_GSTR_NET_GET_IP", text);
+  }
   return TRUE;
+}
+
+LRESULT CNetTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
+  EndDialog(id);
+  return 0;
+}
+
+void CNetTabDlg::ApplyMode(bool dhcp) {
+  HWND page = m_hWnd;
+  ::CheckDlgButton(page, IDC_NET_RADIO_IP, dhcp ? BST_UNCHECKED : BST_CHECKED);
+  ::CheckDlgButton(page, IDC_NET_RADIO_DHCP, dhcp ? BST_CHECKED : BST_UNCHECKED);
+  EnableControls(page, {IDC_NET_IP, IDC_NET_GATEWAY, IDC_NET_MASK, IDC_NET_PORT, IDC_NET_SET_ADDRESS},
+                 !dhcp);
+  EnableControls(page, {IDC_NET_DHCP, IDC_NET_SET_DHCP}, dhcp);
+}
+
+LRESULT CNetTabDlg::OnRadioIp(WORD, WORD, HWND, BOOL&) {
+  ApplyMode(false);
+  return 0;
+}
+
+LRESULT CNetTabDlg::OnRadioDhcp(WORD, WORD, HWND, BOOL&) {
+  ApplyMode(true);
+  return 0;
+}
+
+LRESULT CNetTabDlg::OnSetAddress(WORD, WORD, HWND, BOOL&) {
+  HWND page = m_hWnd;
+  uint32_t address = ReadAddress(page, IDC_NET_IP);
+  switch (commands::CheckPrinterAddress(address)) {
+    case commands::AddressCheck::InvalidFirstPart: {
+      wchar_t reason[kMessageTextChars] = {};
+      LookupText("PO_GSTR_INVALID_IP_FIRST_PART", reason);
+      std::wstring message = std::to_wstring(address >> 24) + reason;
+      ::MessageBoxW(page, message.c_str(), L"ERROR", MB_OKCANCEL);
+      return 0;
+    }
+    case commands::AddressCheck::Loopback:
+      ShowInputError(page, "PO_GSTR_INVALID_IP_FIRST_PART_127");
+      return 0;
+    case commands::AddressCheck::Ok:
+      break;
+  }
+  std::vector<unsigned char> bytes = commands::EncodeAddressCommands(
+      address, ReadAddress(page, IDC_NET_MASK), ReadAddress(page, IDC_NET_GATEWAY));
+  SendBytes(bytes.data(), bytes.size(), 1);
+  return 0;
+}
+
+bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start) {
+  unsigned char mac[6] = {};
+  for (int i = 0; i < 6; ++i) {
+    commands::NumberField field = commands::ReadMacField(ReadAnsiText(page, kMacEdits[i]));
+    if (field.status != commands::NumberStatus::Ok) {
+      ShowInputError(page, commands::kMacNumberErr);
+      return false;
+    }
+    mac[i] = static_cast<unsigned char>(field.value);
+  }
+  commands::AppendMacCommand(mac, block, start);
+  return true;
+}
+
+LRESULT CNetTabDlg::OnSetMac(WORD, WORD, HWND, BOOL&) {
+  commands::CountedBlock block;
+  if (!BuildMacCommand(m_hWnd, block, 0)) return 0;
+  SendBytes(block.bytes, block.count, 1);
+  return 0;
+}
+
+LRESULT CNetTabDlg::OnSetDuplex(WORD, WORD, HWND, BOOL&) {
+  commands::CountedBlock block;
+  commands::BuildDuplexCommand(ComboIndex(m_hWnd, IDC_NET_DUPLEX), block, 0);
+  SendBytes(block.bytes, block.count, 1);
+  return 0;
+}
+
+LRESULT CNetTabDlg::OnSaveDhcp(WORD, WORD, HWND, BOOL&) {
+  std::vector<unsigned char> bytes = commands::EncodeDhcpCommand(ComboIndex(m_hWnd, IDC_NET_DHCP));
+  SendBytes(bytes.data(), bytes.size(), 1);
+  return 0;
+}
+
+LRESULT CNetTabDlg::OnGetIp(WORD, WORD, HWND, BOOL&) {
+  HWND page = m_hWnd;
+  // The selection as it stands; the page does not refresh it.
+  if (!CurrentSelection || CurrentSelection->kind != Usb) {
+    ShowInputError(page, "PO_GSTR_NOT_USB_ERROR");
+    return 0;
+  }
+  std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
+  SendBytes(request.data(), request.size(), 0);
+
+  unsigned char reply[kReplyBufferBytes] = {};
+  unsigned int length = kReplyRequestBytes;
+  if (!ReadFromUsb(CurrentSelection->name, reply, &length, 1) || length == 0) {
+    ShowInputError(page, "PO_GSTR_READ_USB_ERROR");
+    return 0;
+  }
+  if (length > kReplyRequestBytes) length = kReplyRequestBytes;
+  ShowReply(reply, length);
+  return 0;
+}
+
+void CNetTabDlg::ShowReply(const unsigned char* reply, size_t length) {
+  HWND page = m_hWnd;
+  commands::NetworkReply parsed = commands::ParseNetworkReply(reply, length);
+  if (parsed.dhcp) {
+    ApplyMode(true);
+    return;
+  }
+  ApplyMode(false);
+  if (parsed.count > 0) WriteAddressText(page, IDC_NET_IP, parsed.pieces[0]);
+  if (parsed.count > 1) ::SetDlgItemTextW(page, IDC_NET_PORT, AnsiToWide(parsed.pieces[1]).c_str());
+  if (parsed.count > 2) WriteAddressText(page, IDC_NET_MASK, parsed.pieces[2]);
+  if (parsed.count > 3) WriteAddressText(page, IDC_NET_GATEWAY, parsed.pieces[3]);
 }

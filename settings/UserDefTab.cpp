@@ -1,6 +1,69 @@
 #include "settings/UserDefTab.h"
 
+#include "app/MainDlg.h"
+#include "settings/Encoders.h"
+#include "settings/PageFrame.h"
+
 LRESULT CUserDefTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   CenterWindow(::GetParent(m_hWnd));
+  HWND page = m_hWnd;
+  for (const wchar_t* step : {L"0", L"10", L"20", L"30", L"40", L"50", L"60", L"70", L"80", L"90",
+                              L"100", L"110", L"120"}) {
+    AddComboItem(page, IDC_USER_SHIFT, step);
+  }
+  SelectComboItem(page, IDC_USER_SHIFT, 0);
+  ::SetDlgItemTextW(page, IDC_USER_LENGTH_MM, L"0");
+  EnableControls(page, {IDC_USER_LENGTH_MM, IDC_USER_SHIFT}, false);
+  {
+    PageTextBuffer text = {};
+    SetTextFromKey(page, IDC_USER_LENGTH_CHECK, "PO_IDC_CHECK_PAGE_LENGTH", text);
+    SetTextFromKey(page, IDC_USER_SET, "PO_GSTR_SET", text);
+    SetTextFromKey(page, IDC_USER_RESTORE, "PO_GSTR_SET_DEFAULT", text);
+    SetTextFromKey(page, IDC_USER_SHIFT_CHECK, "PO_GSTR_IDC_CHECK_SET_SHIFT_LEFT", text);
+  }
   return TRUE;
+}
+
+LRESULT CUserDefTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
+  EndDialog(id);
+  return 0;
+}
+
+LRESULT CUserDefTabDlg::OnToggle(WORD, WORD id, HWND, BOOL&) {
+  if (id == IDC_USER_LENGTH_CHECK) {
+    ToggleControls(lengthFlag_, m_hWnd, {IDC_USER_LENGTH_MM});
+  } else {
+    ToggleControls(shiftFlag_, m_hWnd, {IDC_USER_SHIFT});
+  }
+  return 0;
+}
+
+int BuildUserDefCommands(HWND page, commands::CommandBuffer& buffer) {
+  commands::UserDefInput in;
+  in.pageLength = IsTicked(page, IDC_USER_LENGTH_CHECK);
+  in.pageLengthMm = ReadAnsiText(page, IDC_USER_LENGTH_MM);
+  in.leftShift = IsTicked(page, IDC_USER_SHIFT_CHECK);
+  in.leftShiftIndex = ComboIndex(page, IDC_USER_SHIFT);
+  commands::Encoded encoded = commands::EncodeUserDefCommands(in);
+  if (!encoded.Ok()) {
+    ShowInputError(page, encoded.errorKey);
+    return 0;
+  }
+  for (unsigned char byte : encoded.bytes) buffer.Put(byte);
+  return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
+}
+
+LRESULT CUserDefTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
+  if (!MainDialog || !MainDialog->CheckPortReady()) return 0;
+  if (!IsTicked(m_hWnd, IDC_USER_LENGTH_CHECK) && !IsTicked(m_hWnd, IDC_USER_SHIFT_CHECK)) return 0;
+  commands::CommandBuffer buffer(commands::kPageBufferBytes);
+  int length = BuildUserDefCommands(m_hWnd, buffer);
+  if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
+  return 0;
+}
+
+LRESULT CUserDefTabDlg::OnRestore(WORD, WORD, HWND, BOOL&) {
+  std::vector<unsigned char> bytes = commands::EncodeRestoreFactory();
+  SendBytes(bytes.data(), bytes.size(), 1);
+  return 0;
 }

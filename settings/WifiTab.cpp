@@ -1,6 +1,72 @@
 #include "settings/WifiTab.h"
 
+#include "settings/Encoders.h"
+#include "settings/PageFrame.h"
+
 LRESULT CWifiTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   CenterWindow(::GetParent(m_hWnd));
+  HWND page = m_hWnd;
+  AddComboItem(page, IDC_WIFI_MODE, L"STA");
+  AddComboItem(page, IDC_WIFI_MODE, L"AP");
+  SelectComboItem(page, IDC_WIFI_MODE, 0);
+  AddComboItem(page, IDC_WIFI_WPA_TYPE, L"WPA-PSK");
+  AddComboItem(page, IDC_WIFI_WPA_TYPE, L"WPA2-PSK");
+  SelectComboItem(page, IDC_WIFI_WPA_TYPE, 0);
+  AddComboItem(page, IDC_WIFI_CIPHER, L"AES");
+  AddComboItem(page, IDC_WIFI_CIPHER, L"TPIK");
+  SelectComboItem(page, IDC_WIFI_CIPHER, 0);
+  AddComboItem(page, IDC_WIFI_WEP_TYPE, L"OPEN");
+  AddComboItem(page, IDC_WIFI_WEP_TYPE, L"SHARE");
+  SelectComboItem(page, IDC_WIFI_WEP_TYPE, 0);
+  {
+    PageTextBuffer text = {};
+    SetTextFromKey(page, IDC_WIFI_MODE_LABEL, "PO_IDC_STATIC_WIFI_MODE", text);
+    SetTextFromKey(page, IDC_WIFI_WPA_TYPE_LABEL, "PO_GSTR_TYPE", text);
+    SetTextFromKey(page, IDC_WIFI_CIPHER_LABEL, "PO_IDC_STATIC_WIFI_WPA_ENCRY", text);
+    SetTextFromKey(page, IDC_WIFI_PSK_KEY_LABEL, "PO_IDC_STATIC_WIFI_WPA_KEY", text);
+    SetTextFromKey(page, IDC_WIFI_WEP_TYPE_LABEL, "PO_GSTR_TYPE", text);
+    SetTextFromKey(page, IDC_WIFI_WEP_KEY_LABEL, "PO_IDC_STATIC_WIFI_WEP_KEY", text);
+    SetTextFromKey(page, IDC_WIFI_RADIO_OPEN, "PO_IDC_RADIO_WIFI_NONE", text);
+    SetTextFromKey(page, IDC_WIFI_SET, "PO_GSTR_SET", text);
+  }
   return TRUE;
+}
+
+LRESULT CWifiTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
+  EndDialog(id);
+  return 0;
+}
+
+// The three choices sit in separate frames; keep exactly one of them ticked.
+LRESULT CWifiTabDlg::OnChooseSecurity(WORD, WORD id, HWND, BOOL&) {
+  ::CheckRadioButton(m_hWnd, IDC_WIFI_RADIO_OPEN, IDC_WIFI_RADIO_WEP, id);
+  return 0;
+}
+
+LRESULT CWifiTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
+  HWND page = m_hWnd;
+  commands::WifiInput in;
+  in.ssid = ReadAnsiText(page, IDC_WIFI_SSID);
+  if (IsTicked(page, IDC_WIFI_RADIO_OPEN)) {
+    in.security = commands::WifiSecurity::Open;
+  } else if (IsTicked(page, IDC_WIFI_RADIO_WPA)) {
+    in.security = commands::WifiSecurity::Wpa;
+  } else {
+    in.security = commands::WifiSecurity::Wep;
+  }
+  in.wpaType = ComboIndex(page, IDC_WIFI_WPA_TYPE);
+  in.wpaCipher = ComboIndex(page, IDC_WIFI_CIPHER);
+  in.wepAuth = ComboIndex(page, IDC_WIFI_WEP_TYPE);
+  // Only the chosen security's key is read.
+  if (in.security == commands::WifiSecurity::Wpa) in.pskKey = ReadAnsiText(page, IDC_WIFI_PSK_KEY);
+  if (in.security == commands::WifiSecurity::Wep) in.wepKey = ReadAnsiText(page, IDC_WIFI_WEP_KEY);
+  in.mode = ComboIndex(page, IDC_WIFI_MODE);
+
+  commands::Encoded encoded = commands::EncodeWifiCommand(in);
+  if (!encoded.Ok()) {
+    ShowInputError(page, encoded.errorKey);
+    return 0;
+  }
+  SendBytes(encoded.bytes.data(), encoded.bytes.size(), 1);
+  return 0;
 }
