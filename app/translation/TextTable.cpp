@@ -229,6 +229,11 @@ const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_SET_DEFAULT", L"Restore factory settings"},
     {"PO_GSTR_STOP_BITS", L"Stop Bits:"},
     // Keys of the page input checks.
+    {"PO_GSTR_USER_PAGE_LENGTH_OVER_ERR", L"Page length must be less than 4624 mm"},
+    {"PO_GSTR_MAC_NUMBER_ERR", L"Please input a number from 0 to 255 for each part of the MAC address"},
+    {"PO_GSTR_WIFI_SSID_TOO_LONG_ERR", L"SSID is too long,it may have at most 255 bytes"},
+    {"PO_GSTR_WIFI_KEY_TOO_LONG_ERR", L"Key is too long,it may have at most 255 bytes"},
+    {"PO_GSTR_WIFI_COMMAND_TOO_LONG_ERR", L"SSID and key are too long together,they may have at most 317 bytes"},
     // (pages: add rows above this line)
 };
 
