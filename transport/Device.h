@@ -100,6 +100,10 @@ class USBDevice : public Device {
   void Close();
 };
 
+// Shows one transport message box: the text of key, the given caption,
+// buttons OK and Cancel, owned by owner. The pressed button is not returned.
+void ShowTransportBox(HWND owner, const char* key, const wchar_t* caption);
+
 class DeviceFactory {
  public:
   // Null for a null selection, an unknown kind or no memory.

@@ -1,0 +1,270 @@
+#include "tests/transport/TransportFixtures.h"
+
+#include <cwchar>
+
+SelectionScope::SelectionScope(int kind, const wchar_t* name)
+    : savedSelection_(CurrentSelection),
+      savedWindow_(MainWindow),
+      savedAddress_(PrinterAddressText),
+      savedSettings_(StoredSerialSettings) {
+  Select(kind, name);
+  SetAddress(L"0.0.0.0");
+  CurrentSelection = &selection;
+  MainWindow = nullptr;
+  PrinterAddressText = address;
+  StoredSerialSettings = nullptr;
+}
+
+SelectionScope::~SelectionScope() {
+  CurrentSelection = savedSelection_;
+  MainWindow = savedWindow_;
+  PrinterAddressText = savedAddress_;
+  StoredSerialSettings = savedSettings_;
+}
+
+void SelectionScope::Select(int kind, const wchar_t* name) {
+  selection.kind = kind;
+  wmemset(selection.name, 0, kTransportNameChars);
+  if (name != nullptr) wcsncpy(selection.name, name, kTransportNameChars - 1);
+}
+
+void SelectionScope::SetAddress(const wchar_t* text) {
+  wmemset(address, 0, kPrinterAddressChars);
+  wcsncpy(address, text, kPrinterAddressChars - 1);
+}
+
+bool SelectionScope::StoreSerialSettings(const wchar_t* port, DWORD baudRate) {
+  HANDLE file = CreateFileW(port, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  settings = DCB{};
+  settings.DCBlength = sizeof(settings);
+  const bool ok = GetCommState(file, &settings) != FALSE;
+  CloseHandle(file);
+  if (!ok) return false;
+  settings.BaudRate = baudRate;
+  StoredSerialSettings = &settings;
+  return true;
+}
+
+LoopbackPrinter::LoopbackPrinter(unsigned short port) {
+  if (WSAStartup(MAKEWORD(2, 2), &wsa_) != 0) return;
+  // Another test run on this machine may hold the port for a moment.
+  for (int attempt = 0; attempt < 100 && listener_ == INVALID_SOCKET; ++attempt) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const BOOL reuse = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof(reuse));
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 && listen(s, 64) == 0) {
+      listener_ = s;
+    } else {
+      closesocket(s);
+      Sleep(100);
+    }
+  }
+  if (listener_ != INVALID_SOCKET) thread_ = std::thread([this] { Serve(); });
+}
+
+LoopbackPrinter::~LoopbackPrinter() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (listener_ != INVALID_SOCKET) closesocket(listener_);
+  WSACleanup();
+}
+
+void LoopbackPrinter::Serve() {
+  while (!stop_) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener_, &readable);
+    timeval wait{0, 20000};
+    if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+    SOCKET connection = accept(listener_, nullptr, nullptr);
+    if (connection == INVALID_SOCKET) continue;
+    const DWORD timeoutMs = 5000;
+    setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+               sizeof(timeoutMs));
+    Bytes bytes;
+    char chunk[8192];
+    for (;;) {
+      const int got = recv(connection, chunk, sizeof(chunk), 0);
+      if (got <= 0) break;
+      bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    closesocket(connection);
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_.push_back(std::move(bytes));
+  }
+}
+
+std::vector<Bytes> LoopbackPrinter::Finished(size_t count, DWORD waitMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (finished_.size() >= count || GetTickCount() - start >= waitMs) return finished_;
+    }
+    Sleep(5);
+  }
+}
+
+namespace {
+
+// One server end of the pipe waiting for its client.
+struct Listening {
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  HANDLE event = nullptr;
+  OVERLAPPED overlapped{};
+};
+
+// Completes one overlapped transfer on a pipe end; false when it failed.
+bool Transfer(HANDLE pipe, bool write, void* data, DWORD size, DWORD* done) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  BOOL ok = write ? WriteFile(pipe, data, size, nullptr, &overlapped)
+                  : ReadFile(pipe, data, size, nullptr, &overlapped);
+  if (!ok && GetLastError() != ERROR_IO_PENDING) {
+    CloseHandle(overlapped.hEvent);
+    return false;
+  }
+  ok = GetOverlappedResult(pipe, &overlapped, done, TRUE);
+  CloseHandle(overlapped.hEvent);
+  return ok != FALSE;
+}
+
+}  // namespace
+
+FakeUsbPrinter::FakeUsbPrinter() {
+  wchar_t name[128];
+  static int serial = 0;
+  swprintf(name, 128, L"\\\\.\\pipe\\usb#vid_0fe6&pid_811e#sw%lu-%d", GetCurrentProcessId(),
+           ++serial);
+  path_ = name;
+  stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  acceptThread_ = std::thread([this] { Accept(); });
+  // Ready once the first instances listen.
+  for (int i = 0; i < 200 && !ready_; ++i) Sleep(5);
+}
+
+HANDLE FakeUsbPrinter::NewInstance() {
+  return CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                          PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0,
+                          nullptr);
+}
+
+void FakeUsbPrinter::Accept() {
+  // Two instances listen at all times, so a client that closes and reopens
+  // at once always finds one.
+  constexpr int kListening = 2;
+  Listening slots[kListening];
+  auto listen = [this](Listening& slot) {
+    slot.pipe = NewInstance();
+    slot.overlapped = OVERLAPPED{};
+    slot.overlapped.hEvent = slot.event;
+    if (!ConnectNamedPipe(slot.pipe, &slot.overlapped)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_PIPE_CONNECTED) SetEvent(slot.event);
+    }
+  };
+  for (Listening& slot : slots) {
+    slot.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    listen(slot);
+  }
+  ready_ = true;
+  for (;;) {
+    HANDLE waits[kListening + 1] = {stopEvent_, slots[0].event, slots[1].event};
+    const DWORD which = WaitForMultipleObjects(kListening + 1, waits, FALSE, INFINITE);
+    if (which == WAIT_OBJECT_0 || which >= WAIT_OBJECT_0 + kListening + 1) break;
+    Listening& slot = slots[which - WAIT_OBJECT_0 - 1];
+    ResetEvent(slot.event);
+    HANDLE connected = slot.pipe;
+    int index;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      index = connections_++;
+    }
+    ++active_;
+    std::thread([this, connected, index] {
+      Serve(connected, index);
+      --active_;
+    }).detach();
+    listen(slot);
+  }
+  for (Listening& slot : slots) {
+    CancelIoEx(slot.pipe, &slot.overlapped);
+    DWORD ignored = 0;
+    GetOverlappedResult(slot.pipe, &slot.overlapped, &ignored, TRUE);
+    CloseHandle(slot.pipe);
+    CloseHandle(slot.event);
+  }
+}
+
+FakeUsbPrinter::~FakeUsbPrinter() {
+  stop_ = true;
+  SetEvent(stopEvent_);
+  if (acceptThread_.joinable()) acceptThread_.join();
+  // Workers end when their client closes its end.
+  for (int i = 0; i < 500 && active_ > 0; ++i) Sleep(10);
+  CloseHandle(stopEvent_);
+}
+
+void FakeUsbPrinter::Serve(HANDLE pipe, int connection) {
+  Bytes reply;
+  DWORD delayMs = 0;
+  bool answer = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Reply& r : replies_) {
+      if (r.connection == connection) {
+        reply = r.bytes;
+        delayMs = r.delayMs;
+        answer = true;
+      }
+    }
+  }
+  if (answer && WaitForSingleObject(stopEvent_, delayMs) == WAIT_TIMEOUT) {
+    DWORD written = 0;
+    if (Transfer(pipe, true, reply.data(), static_cast<DWORD>(reply.size()), &written) &&
+        written == reply.size()) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++delivered_;
+    }
+  }
+  unsigned char chunk[4096];
+  DWORD got = 0;
+  while (Transfer(pipe, false, chunk, sizeof(chunk), &got)) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_.insert(received_.end(), chunk, chunk + got);
+  }
+  DisconnectNamedPipe(pipe);
+  CloseHandle(pipe);
+}
+
+void FakeUsbPrinter::ReplyOn(int connection, Bytes reply, DWORD delayMs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  replies_.push_back({connection, std::move(reply), delayMs});
+}
+
+Bytes FakeUsbPrinter::Received(size_t expected, DWORD waitMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (received_.size() >= expected || GetTickCount() - start >= waitMs) return received_;
+    }
+    Sleep(5);
+  }
+}
+
+int FakeUsbPrinter::Connections() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connections_;
+}
+
+int FakeUsbPrinter::RepliesDelivered() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return delivered_;
+}

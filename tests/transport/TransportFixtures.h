@@ -1,0 +1,107 @@
+// Counterparts for the transport tests: the program-wide selection values,
+// a TCP printer on 127.0.0.1:9100 and a named pipe that plays a USB printer.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Globals.h"
+
+using Bytes = std::vector<unsigned char>;
+
+// Points CurrentSelection, MainWindow, PrinterAddressText and
+// StoredSerialSettings at values of its own and restores them afterwards.
+class SelectionScope {
+ public:
+  SelectionScope(int kind, const wchar_t* name);
+  ~SelectionScope();
+  SelectionScope(const SelectionScope&) = delete;
+  SelectionScope& operator=(const SelectionScope&) = delete;
+
+  void Select(int kind, const wchar_t* name);
+  void SetAddress(const wchar_t* address);
+  // Stores serial settings: the port's current state with the given baud rate.
+  bool StoreSerialSettings(const wchar_t* port, DWORD baudRate);
+  void ForgetSerialSettings() { StoredSerialSettings = nullptr; }
+
+  TransportSelection selection{};
+  wchar_t address[kPrinterAddressChars] = {};
+  DCB settings{};
+
+ private:
+  TransportSelection* savedSelection_;
+  HWND savedWindow_;
+  wchar_t* savedAddress_;
+  DCB* savedSettings_;
+};
+
+// A printer on 127.0.0.1:port served by a thread: accepts connections and
+// records every byte of each one until the sender closes it.
+class LoopbackPrinter {
+ public:
+  explicit LoopbackPrinter(unsigned short port = 9100);
+  ~LoopbackPrinter();
+  LoopbackPrinter(const LoopbackPrinter&) = delete;
+  LoopbackPrinter& operator=(const LoopbackPrinter&) = delete;
+
+  bool Listening() const { return listener_ != INVALID_SOCKET; }
+  // Waits until `count` connections have been closed by the sender (at most
+  // waitMs) and returns the bytes of each finished connection, in order.
+  std::vector<Bytes> Finished(size_t count, DWORD waitMs = 3000);
+
+ private:
+  void Serve();
+  WSADATA wsa_{};
+  SOCKET listener_ = INVALID_SOCKET;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Bytes> finished_;
+  std::thread thread_;
+};
+
+// A named pipe standing in for the USB device path. Every client open takes
+// a pipe instance (a connection); the printer records what each connection
+// writes and, when told to, answers on a given connection after a delay.
+class FakeUsbPrinter {
+ public:
+  FakeUsbPrinter();
+  ~FakeUsbPrinter();
+  FakeUsbPrinter(const FakeUsbPrinter&) = delete;
+  FakeUsbPrinter& operator=(const FakeUsbPrinter&) = delete;
+
+  const wchar_t* Path() const { return path_.c_str(); }
+  // Connection number `connection` (0 = the first open) gets reply after delayMs.
+  void ReplyOn(int connection, Bytes reply, DWORD delayMs);
+  // Bytes written by the clients, all connections together.
+  Bytes Received(size_t expected, DWORD waitMs = 2000);
+  int Connections();
+  // How many replies could be written (the client was still there).
+  int RepliesDelivered();
+
+ private:
+  struct Reply {
+    int connection;
+    Bytes bytes;
+    DWORD delayMs;
+  };
+  HANDLE NewInstance();
+  void Accept();
+  void Serve(HANDLE pipe, int connection);
+
+  std::wstring path_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Reply> replies_;
+  Bytes received_;
+  int connections_ = 0;
+  int delivered_ = 0;
+  HANDLE stopEvent_;
+  std::thread acceptThread_;
+  std::atomic<int> active_{0};
+  std::atomic<bool> ready_{false};
+};

@@ -1,0 +1,117 @@
+// The platform-free parts: port name trimming and announcement decoding.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "transport/TransportText.h"
+
+TEST(PortName, DropsExactlyOneTrailingColon) {
+  wchar_t out[kPortNameChars];
+  EXPECT_TRUE(TrimPortName(L"COM3:", out, kPortNameChars));
+  EXPECT_STREQ(out, L"COM3");
+  EXPECT_TRUE(TrimPortName(L"COM3", out, kPortNameChars));
+  EXPECT_STREQ(out, L"COM3");
+  EXPECT_TRUE(TrimPortName(L"LPT1::", out, kPortNameChars));
+  EXPECT_STREQ(out, L"LPT1:");
+  EXPECT_TRUE(TrimPortName(L":", out, kPortNameChars));
+  EXPECT_STREQ(out, L"");
+}
+
+TEST(PortName, LongestNamesFitAndLongerOnesAreRefusedWhole) {
+  wchar_t out[kPortNameChars];
+  const std::wstring longest(31, L'P');
+  EXPECT_TRUE(TrimPortName(longest.c_str(), out, kPortNameChars));
+  EXPECT_EQ(std::wstring(out), longest);
+  EXPECT_TRUE(TrimPortName((longest + L":").c_str(), out, kPortNameChars));
+  EXPECT_EQ(std::wstring(out), longest);
+  for (const std::wstring& name : {longest + L"P", longest + L"P:", std::wstring(259, L'X')}) {
+    wmemset(out, L'#', kPortNameChars);
+    EXPECT_FALSE(TrimPortName(name.c_str(), out, kPortNameChars));
+    EXPECT_STREQ(out, L"");
+  }
+  EXPECT_FALSE(TrimPortName(nullptr, out, kPortNameChars));
+}
+
+TEST(PortName, SerialPathTakesNamesUpTo27Characters) {
+  wchar_t path[kPortNameChars];
+  EXPECT_TRUE(JoinText(L"\\\\.\\", L"COM3", path, kPortNameChars));
+  EXPECT_STREQ(path, L"\\\\.\\COM3");
+  EXPECT_TRUE(JoinText(L"\\\\.\\", std::wstring(27, L'C').c_str(), path, kPortNameChars));
+  EXPECT_FALSE(JoinText(L"\\\\.\\", std::wstring(28, L'C').c_str(), path, kPortNameChars));
+  EXPECT_STREQ(path, L"");
+}
+
+namespace {
+
+const unsigned char kLocal[4] = {192, 168, 1, 20};
+
+// marker + MAC + 4 skipped bytes + two addresses
+std::string Announcement(const std::string& before = "") {
+  std::string datagram = before + "KVFOUND";
+  datagram += std::string("\x00\x1B\x2C\x00\x4D\x5E", 6);
+  datagram += std::string("\x01\x02\x03\x04", 4);
+  datagram += std::string("\x0A\x00\x00\x05", 4);
+  datagram += std::string("\xC0\xA8\x00\x01", 4);
+  return datagram;
+}
+
+bool Decode(const std::string& datagram, FoundPrinter* out) {
+  return DecodeAnnouncement(reinterpret_cast<const unsigned char*>(datagram.data()),
+                            datagram.size(), kLocal, out);
+}
+
+}  // namespace
+
+TEST(Announcement, DecodesAddressesWithZeroBytesAndTheRawMac) {
+  for (const std::string& before : {std::string(), std::string("hdr:")}) {
+    FoundPrinter found;
+    memset(&found, 0x55, sizeof(found));
+    ASSERT_TRUE(Decode(Announcement(before), &found));
+    EXPECT_STREQ(found.senderAddress, "192.168.1.20");
+    EXPECT_STREQ(found.firstAddress, "10.0.0.5");
+    EXPECT_STREQ(found.secondAddress, "192.168.0.1");
+    EXPECT_EQ(memcmp(found.mac, "\x00\x1B\x2C\x00\x4D\x5E", 6), 0);
+    for (size_t i = 6; i < sizeof(found.mac); ++i) ASSERT_EQ(found.mac[i], 0);
+    EXPECT_EQ(found.firstAddress[8], 0);
+    EXPECT_EQ(found.firstAddress[63], 0);
+  }
+}
+
+TEST(Announcement, ZeroByteBeforeTheMarkerHidesIt) {
+  FoundPrinter found;
+  EXPECT_FALSE(Decode(Announcement(std::string("ab\0", 3)), &found));
+  EXPECT_FALSE(Decode(std::string("KVFOUN"), &found));
+  EXPECT_FALSE(Decode(std::string("KVFOUNd") + std::string(20, 'x'), &found));
+  EXPECT_FALSE(Decode(std::string(), &found));
+}
+
+TEST(Announcement, MarkerNearTheEndReadsTheMissingBytesAsZero) {
+  // A full 520-byte datagram with no terminator and the marker in its last bytes.
+  std::string datagram(kAnnouncementDatagramBytes - 9, 'x');
+  datagram += "KVFOUND";
+  datagram += "\x11\x22";
+  ASSERT_EQ(datagram.size(), kAnnouncementDatagramBytes);
+  FoundPrinter found;
+  ASSERT_TRUE(Decode(datagram, &found));
+  EXPECT_EQ(memcmp(found.mac, "\x11\x22\0\0\0\0", 6), 0);
+  EXPECT_STREQ(found.firstAddress, "0.0.0.0");
+  EXPECT_STREQ(found.secondAddress, "0.0.0.0");
+
+  // The marker cut by the end of the datagram is no marker.
+  EXPECT_FALSE(Decode(std::string(kAnnouncementDatagramBytes - 3, 'x') + "KVF", &found));
+}
+
+TEST(Announcement, EveryPrefixOfADatagramDecodesSafely) {
+  // Each shorter receive of the same bytes either decodes or is skipped,
+  // never reading past what was received.
+  const std::string full = Announcement("zz");
+  for (size_t length = 0; length <= full.size(); ++length) {
+    std::unique_ptr<unsigned char[]> exact(new unsigned char[length + 1]);
+    memcpy(exact.get(), full.data(), length);
+    FoundPrinter found;
+    const bool decoded = DecodeAnnouncement(exact.get(), length, kLocal, &found);
+    EXPECT_EQ(decoded, length >= 9) << length;
+  }
+}

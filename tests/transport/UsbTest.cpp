@@ -1,0 +1,161 @@
+// USB transport against a named pipe that plays the printer: each open of
+// the path is a new pipe connection served by a test thread.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PrinterEnds.h"
+#include "tests/transport/TransportFixtures.h"
+#include "transport/Device.h"
+
+namespace {
+
+const unsigned char kRequest[] = {0x1F, 0x4E};
+
+Bytes Reply(size_t size) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>(i + 1);
+  return bytes;
+}
+
+}  // namespace
+
+TEST(UsbPath, SupportedPrinterIsRecognisedByOneConsistentCase) {
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_811e#5&1a2b#{a5dcbf10-6530}"), 1);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&PID_811E#5&1A2B"), 1);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&pid_811e#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&PID_811E#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#Vid_0fe6&Pid_811e#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_8110#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"pid_811e vid_0fe6"), 1);  // order does not matter
+  EXPECT_EQ(IsSupportedUsbPath(L""), 0);
+  EXPECT_EQ(IsSupportedUsbPath(nullptr), 0);
+}
+
+TEST(UsbPath, SearchUnderWineFindsNothingAndLeavesThePath) {
+  wchar_t path[kUsbPathChars];
+  wmemset(path, L'#', kUsbPathChars);
+  EXPECT_EQ(FindUsbPrinter(path), 0);
+  for (wchar_t c : path) ASSERT_EQ(c, L'#');
+  SetLastError(ERROR_INVALID_PARAMETER);  // stale code from an earlier call
+  EXPECT_EQ(FindUsbPrinter(path), 0);
+  EXPECT_EQ(FindUsbPrinter(nullptr), 0);
+}
+
+TEST(UsbDevice, WriteDeliversTheBytes) {
+  FakeUsbPrinter printer;
+  SelectionScope scope(Usb, printer.Path());
+  const Bytes command = Reply(3000);
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(command.data(), static_cast<int>(command.size()), 1), 1);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, L"Set success");
+  EXPECT_EQ(printer.Received(command.size()), command);
+}
+
+TEST(UsbDevice, MissingPrinterShowsOpenFailure) {
+  SelectionScope scope(Usb, L"\\\\.\\pipe\\usb#vid_0fe6&pid_811e#gone");
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(kRequest, sizeof(kRequest), 0), 0);
+  unsigned char reply[8] = {};
+  unsigned int replyLength = sizeof(reply);
+  EXPECT_EQ(ReadFromUsb(scope.selection.name, reply, &replyLength, 1), 0);
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].text, L"Open usb printer fail");
+  EXPECT_EQ(boxes.Boxes()[1].text, L"Open usb printer fail");
+  EXPECT_EQ(boxes.Boxes()[1].caption, L"ERROR");
+}
+
+TEST(UsbDevice, QueryReturnsAReplyThatComesAtOnceOrWithinTheWait) {
+  for (DWORD delayMs : {0u, 400u}) {
+    FakeUsbPrinter printer;
+    printer.ReplyOn(1, Reply(20), delayMs);  // connection 0 is the write
+    SelectionScope scope(Usb, printer.Path());
+    unsigned char reply[64] = {};
+    unsigned int replyLength = sizeof(reply);
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(QueryCommand(kRequest, sizeof(kRequest), reply, &replyLength, 0), 1) << delayMs;
+    EXPECT_EQ(boxes.Count(), 0u) << (boxes.Count() ? boxes.Boxes()[0].text.c_str() : L"");
+    EXPECT_EQ(replyLength, 20u);
+    EXPECT_EQ(Bytes(reply, reply + 20), Reply(20));
+    EXPECT_EQ(printer.Received(2), Bytes(kRequest, kRequest + 2));
+  }
+}
+
+TEST(UsbDevice, QueryWithoutReplyReturnsZeroQuietlyAfterTheWait) {
+  FakeUsbPrinter printer;
+  printer.ReplyOn(1, Reply(20), 1500);  // too late
+  SelectionScope scope(Usb, printer.Path());
+  unsigned char reply[64];
+  memset(reply, 0xCC, sizeof(reply));
+  unsigned int replyLength = sizeof(reply);
+  const DWORD handles = testing_ends::HandleCount();
+  MessageBoxCatcher boxes;
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(QueryCommand(kRequest, sizeof(kRequest), reply, &replyLength, 1), 0);
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_GE(elapsed, 900u);
+  EXPECT_LT(elapsed, 1300u);
+  // The write was confirmed; the missing reply has no box of its own.
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, L"Set success");
+  EXPECT_EQ(replyLength, 0u);
+  // The late reply finds the read cancelled and the path closed.
+  Sleep(900);
+  for (unsigned char b : reply) ASSERT_EQ(b, 0xCC);
+  EXPECT_EQ(printer.RepliesDelivered(), 0);
+  EXPECT_EQ(testing_ends::HandleCount(), handles);
+}
+
+TEST(UsbDevice, ReadFromUsbGetsTheReplyOfAnEarlierSend) {
+  FakeUsbPrinter printer;
+  printer.ReplyOn(1, Reply(64), 200);
+  SelectionScope scope(Usb, printer.Path());
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(kRequest, sizeof(kRequest), 0), 1);
+  unsigned char buffer[520] = {};
+  unsigned int count = 64;
+  EXPECT_EQ(ReadFromUsb(scope.selection.name, buffer, &count, 1), 1);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(count, 64u);
+  EXPECT_EQ(Bytes(buffer, buffer + 64), Reply(64));
+}
+
+TEST(UsbDevice, ReadFromUsbNeverStoresMoreThanTheCount) {
+  for (DWORD delayMs : {0u, 300u}) {
+    FakeUsbPrinter printer;
+    printer.ReplyOn(0, Reply(300), delayMs);
+    unsigned char buffer[520];
+    memset(buffer, 0xCC, sizeof(buffer));
+    unsigned int count = 64;
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(ReadFromUsb(printer.Path(), buffer, &count, 1), 1);
+    EXPECT_EQ(count, 64u);
+    EXPECT_EQ(Bytes(buffer, buffer + 64), Reply(64));
+    for (size_t i = 64; i < sizeof(buffer); ++i) ASSERT_EQ(buffer[i], 0xCC) << i;
+    EXPECT_EQ(boxes.Count(), 0u);
+  }
+}
+
+TEST(UsbDevice, ReadFromUsbWithoutReplyReturnsZeroQuietlyAndCancelsTheRead) {
+  FakeUsbPrinter printer;
+  printer.ReplyOn(0, Reply(64), 1300);  // after the wait
+  unsigned char buffer[520];
+  memset(buffer, 0xCC, sizeof(buffer));
+  unsigned int count = 64;
+  const DWORD handles = testing_ends::HandleCount();
+  MessageBoxCatcher boxes;
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(ReadFromUsb(printer.Path(), buffer, &count, 1), 0);
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_GE(elapsed, 900u);
+  EXPECT_LT(elapsed, 1300u);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(count, 0u);
+  Sleep(800);
+  for (unsigned char b : buffer) ASSERT_EQ(b, 0xCC);
+  EXPECT_EQ(printer.RepliesDelivered(), 0);
+  EXPECT_EQ(testing_ends::HandleCount(), handles);
+}
