@@ -407,6 +407,7 @@ void CMainDlg::RefreshSelection() {
   }
   std::memset(selection_.name, 0, sizeof(selection_.name));
   wcsncpy(selection_.name, text.c_str(), kTransportNameChars - 1);
+  StoreAddressText();
   UpdateAddressControl();
 }
 
@@ -454,6 +455,11 @@ LRESULT CMainDlg::OnAddressChanged(int, LPNMHDR, BOOL&) {
   return 0;
 }
 
+LRESULT CMainDlg::OnAddressEdited(WORD, WORD, HWND, BOOL&) {
+  StoreAddressText();
+  return 0;
+}
+
 LRESULT CMainDlg::OnPortListChange(WORD, WORD, HWND, BOOL&) {
   // The selection itself follows the list only at the next refresh.
   UpdateAddressControl();
@@ -477,6 +483,11 @@ LRESULT CMainDlg::OnDeviceChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
   if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) UpdateUsbChoice();
   return 0;
 }
+
+// The dialog has no default push button, so Enter means IDOK. Saying so
+// keeps the dialog manager from taking a disabled control of id 1 inside a
+// child control (an address field) for the default button.
+LRESULT CMainDlg::OnGetDefaultId(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
 
 LRESULT CMainDlg::OnClose(WORD, WORD id, HWND, BOOL&) {
   // The address typed last is kept even if the control never lost focus.

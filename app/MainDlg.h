@@ -2,6 +2,7 @@
 // printer's address, Config Port and the tab control with the seven pages.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -65,6 +66,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     MESSAGE_HANDLER(WM_DEVICECHANGE, OnDeviceChange)
+    MESSAGE_HANDLER(DM_GETDEFID, OnGetDefaultId)
     COMMAND_ID_HANDLER(IDOK, OnClose)
     COMMAND_ID_HANDLER(IDCANCEL, OnClose)
     COMMAND_HANDLER(IDC_CONFIG_PORT, BN_CLICKED, OnConfigPort)
@@ -72,6 +74,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     COMMAND_HANDLER(IDC_RADIO_PORT, BN_CLICKED, OnChoosePort)
     COMMAND_HANDLER(IDC_RADIO_DRIVER, BN_CLICKED, OnChooseDriver)
     COMMAND_HANDLER(IDC_PORT_LIST, CBN_SELCHANGE, OnPortListChange)
+    COMMAND_HANDLER(IDC_PRINTER_ADDRESS, EN_CHANGE, OnAddressEdited)
     NOTIFY_HANDLER(IDC_PRINTER_ADDRESS, IPN_FIELDCHANGED, OnAddressChanged)
     NOTIFY_HANDLER(IDC_TAB, TCN_SELCHANGE, OnTabChange)
   END_MSG_MAP()
@@ -80,6 +83,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnDeviceChange(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnGetDefaultId(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnClose(WORD, WORD, HWND, BOOL&);
   LRESULT OnConfigPort(WORD, WORD, HWND, BOOL&);
   LRESULT OnChooseUsb(WORD, WORD, HWND, BOOL&);
@@ -87,6 +91,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   LRESULT OnChooseDriver(WORD, WORD, HWND, BOOL&);
   LRESULT OnPortListChange(WORD, WORD, HWND, BOOL&);
   LRESULT OnAddressChanged(int, LPNMHDR, BOOL&);
+  LRESULT OnAddressEdited(WORD, WORD, HWND, BOOL&);
   LRESULT OnTabChange(int, LPNMHDR, BOOL&);
 
   void CreatePages();

@@ -23,9 +23,9 @@ void InitTranslation() {
     path[0] = '\0';
   }
   char directory[MAX_PATH + 8] = {};
-  std::snprintf(directory, sizeof(directory), "%sLang\\", path);
+  snprintf(directory, sizeof(directory), "%sLang\\", path);
 
-  std::setlocale(LC_ALL, "");
+  setlocale(LC_ALL, "");
   bindtextdomain(kDomain, directory);
   textdomain(kDomain);
   bind_textdomain_codeset(kDomain, "utf-8");

@@ -70,6 +70,18 @@ DialogCloser::DialogCloser(const wchar_t* captionPrefix, int closeId, Callback o
   hook_ = ::SetWindowsHookExW(WH_CBT, Hook, nullptr, ::GetCurrentThreadId());
 }
 
+void CALLBACK DialogCloser::Act(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  DialogCloser* self = g_closer;
+  if (!self || !self->pending_) return;
+  HWND window = self->pending_;
+  self->pending_ = nullptr;
+  if (!::IsWindow(window)) return;
+  if (self->onOpen_) self->onOpen_(window, self->context_);
+  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->closeId_, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(window, self->closeId_)));
+}
+
 DialogCloser::~DialogCloser() {
   if (hook_) ::UnhookWindowsHookEx(hook_);
   g_closer = previous_;
@@ -87,9 +99,10 @@ LRESULT CALLBACK DialogCloser::Hook(int code, WPARAM wParam, LPARAM lParam) {
       if (text.compare(0, self->prefix_.size(), self->prefix_) == 0) {
         self->handled_.push_back(window);
         self->seen_.push_back(text);
-        if (self->onOpen_) self->onOpen_(window, self->context_);
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(self->closeId_, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(window, self->closeId_)));
+        // A dialog may activate itself while it initialises; act once its
+        // modal loop runs.
+        self->pending_ = window;
+        ::SetTimer(nullptr, 0, 20, &DialogCloser::Act);
       }
     }
   }

@@ -33,8 +33,8 @@ class MessageBoxCatcher {
 
 // Closes modal dialogs (not message boxes) that code under test opens on
 // this thread: for each top-level dialog activated whose caption starts with
-// captionPrefix, calls onOpen (may be null), then posts WM_COMMAND with
-// closeId. Records the captions seen.
+// captionPrefix, once the dialog's own loop runs, calls onOpen (may be
+// null), then posts WM_COMMAND with closeId. Records the captions seen.
 class DialogCloser {
  public:
   using Callback = void (*)(HWND dialog, void* context);
@@ -47,7 +47,9 @@ class DialogCloser {
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK Act(HWND, UINT, UINT_PTR timer, DWORD);
   HHOOK hook_ = nullptr;
+  HWND pending_ = nullptr;
   std::wstring prefix_;
   int closeId_;
   Callback onOpen_;

@@ -1,0 +1,289 @@
+// The main dialog created in-process from its real template, against Wine's
+// spooler ports and real message boxes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "app/MainDlg.h"
+#include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PrinterEnds.h"
+
+namespace {
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+  std::vector<std::wstring> items;
+  int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[300] = {};
+    ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.emplace_back(text);
+  }
+  return items;
+}
+
+void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+
+void SelectPort(HWND dialog, const wchar_t* entry) {
+  HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
+  int index = static_cast<int>(
+      ::SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry)));
+  ASSERT_GE(index, 0) << "no port entry";
+  ::SendMessageW(list, CB_SETCURSEL, index, 0);
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+void SetAddress(HWND dialog, BYTE a, BYTE b, BYTE c, BYTE d) {
+  HWND address = ::GetDlgItem(dialog, IDC_PRINTER_ADDRESS);
+  ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PRINTER_ADDRESS, EN_CHANGE),
+                 reinterpret_cast<LPARAM>(address));
+}
+
+class MainDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    com7_ = std::make_unique<testing_ends::PortsEntry>(L"COM7:");
+    lpt5_ = std::make_unique<testing_ends::PortsEntry>(L"LPT5:");
+    dialog_ = std::make_unique<CMainDlg>();
+    ASSERT_NE(dialog_->Create(nullptr), nullptr);
+    MainDialog = dialog_.get();
+    MainWindow = dialog_->m_hWnd;
+    hwnd_ = dialog_->m_hWnd;
+  }
+  void TearDown() override {
+    dialog_.reset();
+    MainDialog = nullptr;
+    MainWindow = nullptr;
+    delete StoredSerialSettings;
+    StoredSerialSettings = nullptr;
+    delete[] PrinterAddressText;
+    PrinterAddressText = nullptr;
+  }
+
+  std::unique_ptr<testing_ends::PortsEntry> com7_;
+  std::unique_ptr<testing_ends::PortsEntry> lpt5_;
+  std::unique_ptr<CMainDlg> dialog_;
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace
+
+TEST(PortEntries, InterfacePortsReplaceTheSpoolersComPorts) {
+  std::vector<std::wstring> entries =
+      BuildPortEntries({L"COM10", L"COM3"}, {L"LPT1:", L"COM1:", L"FILE:"});
+  EXPECT_EQ(entries, (std::vector<std::wstring>{L"COM10:", L"COM3:", L"LPT1:", L"Ethernet"}));
+
+  entries = BuildPortEntries({}, {L"COM1:", L"COM2:", L"LPT1:", L"nul:", L"COM"});
+  EXPECT_EQ(entries, (std::vector<std::wstring>{L"LPT1:", L"COM1:", L"COM2:", L"Ethernet"}));
+
+  // No spooler ports: interface ports are not listed, only the network entry.
+  EXPECT_EQ(BuildPortEntries({L"COM3"}, {}), (std::vector<std::wstring>{L"Ethernet"}));
+}
+
+TEST(PortEntries, NameRulesAndFriendlyNames) {
+  EXPECT_TRUE(IsComPortName(L"com12:"));
+  EXPECT_FALSE(IsComPortName(L"COM3"));
+  EXPECT_FALSE(IsComPortName(L""));
+  EXPECT_TRUE(IsLptPortName(L"LPT1:"));
+  EXPECT_FALSE(IsLptPortName(L"FILE:"));
+  EXPECT_EQ(ComPortFromFriendlyName(L"USB Serial Port (COM3)"), L"COM3");
+  EXPECT_EQ(ComPortFromFriendlyName(L"modem on com12 line"), L"com12");
+  EXPECT_EQ(ComPortFromFriendlyName(L"Printer port"), L"");
+}
+
+TEST_F(MainDialogTest, PortListIsSortedWithEthernetLast) {
+  std::vector<std::wstring> items = ComboItems(::GetDlgItem(hwnd_, IDC_PORT_LIST));
+  ASSERT_GE(items.size(), 3u);
+  EXPECT_EQ(items.back(), L"Ethernet");
+  std::vector<std::wstring> ports(items.begin(), items.end() - 1);
+  EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(), [](const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_LESS_THAN;
+  }));
+  for (const wchar_t* expected : {L"COM1:", L"COM7:", L"LPT1:", L"LPT5:"}) {
+    EXPECT_NE(std::find(items.begin(), items.end(), expected), items.end()) << expected;
+  }
+  EXPECT_EQ(std::find(items.begin(), items.end(), L"FILE:"), items.end());
+  EXPECT_EQ(::SendMessageW(::GetDlgItem(hwnd_, IDC_PORT_LIST), CB_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(MainDialogTest, StartsOnThePortChoiceWithCaptionAndTabs) {
+  wchar_t caption[100] = {};
+  ::GetWindowTextW(hwnd_, caption, 100);
+  EXPECT_STREQ(caption, L"KorvelSetTool v1.44");
+  EXPECT_EQ(::SendDlgItemMessageW(hwnd_, IDC_RADIO_PORT, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(Enabled(hwnd_, IDC_PORT_LIST));
+  EXPECT_TRUE(Enabled(hwnd_, IDC_CONFIG_PORT));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_LIST));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_RADIO_USB));  // Wine has no USB printer
+  ASSERT_NE(CurrentSelection, nullptr);
+  ASSERT_NE(PrinterAddressText, nullptr);
+  EXPECT_STREQ(PrinterAddressText, L"0.0.0.0");
+
+  HWND tab = ::GetDlgItem(hwnd_, IDC_TAB);
+  const wchar_t* captions[] = {L"Panel", L"BID", L"Ethernet", L"Wifi", L"Bluetooth setting",
+                               L"Serial", L"User Define"};
+  ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 7);
+  for (int i = 0; i < 7; ++i) {
+    wchar_t text[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    ::SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, captions[i]);
+  }
+  wchar_t group[64] = {};
+  ::GetDlgItemTextW(hwnd_, IDC_MAIN_GROUP, group, 64);
+  EXPECT_STREQ(group, L"Port");
+}
+
+TEST_F(MainDialogTest, ChoicesSetEnableStatesAndKinds) {
+  Click(hwnd_, IDC_RADIO_DRIVER);
+  EXPECT_TRUE(Enabled(hwnd_, IDC_PRINTER_LIST));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PORT_LIST));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_CONFIG_PORT));
+  EXPECT_EQ(CurrentSelection->kind, PrinterDriver);
+
+  // The USB choice is disabled under Wine; its command still works.
+  ::CheckRadioButton(hwnd_, IDC_RADIO_USB, IDC_RADIO_DRIVER, IDC_RADIO_USB);
+  ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_RADIO_USB, BN_CLICKED), 0);
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_LIST));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PORT_LIST));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_CONFIG_PORT));
+  EXPECT_EQ(CurrentSelection->kind, Usb);
+
+  Click(hwnd_, IDC_RADIO_PORT);
+  EXPECT_TRUE(Enabled(hwnd_, IDC_PORT_LIST));
+  EXPECT_TRUE(Enabled(hwnd_, IDC_CONFIG_PORT));
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_LIST));
+}
+
+TEST_F(MainDialogTest, SelectionFollowsTheListOnlyAtRefresh) {
+  SelectPort(hwnd_, L"LPT5:");
+  Click(hwnd_, IDC_RADIO_PORT);
+  EXPECT_EQ(CurrentSelection->kind, Lpt);
+  EXPECT_STREQ(CurrentSelection->name, L"LPT5:");
+
+  SelectPort(hwnd_, L"COM7:");
+  EXPECT_EQ(CurrentSelection->kind, Lpt);  // not refreshed yet
+  dialog_->RefreshSelection();
+  EXPECT_EQ(CurrentSelection->kind, Com);
+  EXPECT_STREQ(CurrentSelection->name, L"COM7:");
+
+  SelectPort(hwnd_, L"Ethernet");
+  dialog_->RefreshSelection();
+  EXPECT_EQ(CurrentSelection->kind, Ethernet);
+  EXPECT_STREQ(CurrentSelection->name, L"Ethernet");
+}
+
+TEST_F(MainDialogTest, AddressControlOnlyForEthernet) {
+  SelectPort(hwnd_, L"LPT1:");
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
+  SelectPort(hwnd_, L"Ethernet");
+  EXPECT_TRUE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
+  Click(hwnd_, IDC_RADIO_DRIVER);
+  EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
+  Click(hwnd_, IDC_RADIO_PORT);
+  EXPECT_TRUE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
+  SetAddress(hwnd_, 127, 0, 0, 1);
+  EXPECT_STREQ(PrinterAddressText, L"127.0.0.1");
+}
+
+TEST_F(MainDialogTest, PreSendCheckStopsUnconfiguredComAndUnsetAddress) {
+  MessageBoxCatcher boxes;
+  SelectPort(hwnd_, L"LPT1:");
+  EXPECT_EQ(dialog_->CheckPortReady(), 1);
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  SelectPort(hwnd_, L"COM7:");
+  EXPECT_EQ(dialog_->CheckPortReady(), 0);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, L"You need Configure com port first");
+  EXPECT_EQ(boxes.Boxes()[0].caption, L"ERROR");
+  EXPECT_EQ(boxes.Boxes()[0].owner, hwnd_);
+
+  StoredSerialSettings = new DCB{};
+  EXPECT_EQ(dialog_->CheckPortReady(), 1);
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  SelectPort(hwnd_, L"Ethernet");
+  EXPECT_EQ(dialog_->CheckPortReady(), 0);
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Boxes()[1].text, L"You need Configure ip first");
+  EXPECT_EQ(boxes.Boxes()[1].caption, L"ERROR");
+
+  SetAddress(hwnd_, 127, 0, 0, 1);
+  EXPECT_EQ(dialog_->CheckPortReady(), 1);
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+TEST_F(MainDialogTest, ConfigPortRefusesOtherEntriesAndIgnoresEthernet) {
+  MessageBoxCatcher boxes;
+  SelectPort(hwnd_, L"Ethernet");
+  Click(hwnd_, IDC_CONFIG_PORT);
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  HWND list = ::GetDlgItem(hwnd_, IDC_PORT_LIST);
+  ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"FILE:"));
+  SelectPort(hwnd_, L"FILE:");
+  Click(hwnd_, IDC_CONFIG_PORT);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, L"The port no configuration");
+  EXPECT_EQ(boxes.Boxes()[0].caption, L"ERROR");
+}
+
+TEST_F(MainDialogTest, TabSwitchShowsExactlyOnePage) {
+  HWND tab = ::GetDlgItem(hwnd_, IDC_TAB);
+  auto visiblePages = [&] {
+    std::vector<int> shown;
+    for (int i = 0; i < 7; ++i) {
+      HWND page = dialog_->Page(i);
+      EXPECT_NE(page, nullptr) << i;
+      if (page && (::GetWindowLongW(page, GWL_STYLE) & WS_VISIBLE)) shown.push_back(i);
+    }
+    return shown;
+  };
+  EXPECT_EQ(visiblePages(), std::vector<int>{0});
+  for (int index : {3, 6, 1}) {
+    ::SendMessageW(tab, TCM_SETCURSEL, index, 0);
+    NMHDR header{tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+    ::SendMessageW(hwnd_, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(visiblePages(), std::vector<int>{index});
+  }
+  // Pages sit inside the tab control, below its item row.
+  RECT tabClient{}, pageRect{};
+  ::GetClientRect(tab, &tabClient);
+  ::GetWindowRect(dialog_->Page(1), &pageRect);
+  ::MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
+  EXPECT_EQ(pageRect.top, 20);
+  EXPECT_EQ(pageRect.left, 0);
+  EXPECT_EQ(pageRect.bottom, tabClient.bottom);
+}
+
+TEST_F(MainDialogTest, EnterOnThePortListEndsTheLoopWithOk) {
+  CMessageLoop loop;
+  loop.AddMessageFilter(dialog_.get());
+  ::ShowWindow(hwnd_, SW_SHOW);
+  HWND list = ::GetDlgItem(hwnd_, IDC_PORT_LIST);
+  ::SetFocus(list);
+  ::PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessageW(list, WM_KEYUP, VK_RETURN, 0);
+  // Guard: a loop that never ends would hang the test.
+  UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); });
+  EXPECT_EQ(loop.Run(), IDOK);
+  ::KillTimer(nullptr, guard);
+  EXPECT_EQ(dialog_->m_hWnd, nullptr);  // the dialog destroyed itself
+}
