@@ -1,0 +1,465 @@
+// The seven pages inside the real main dialog: start-up state, clicks and
+// typing, and the bytes that arrive at a real printer end (the file behind
+// LPT5, COM5's other end, a loopback TCP printer).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/pages.h"
+#include "tests/settings/PageDriver.h"
+#include "tests/settings/PrinterStandIns.h"
+#include "tests/support/MessageBoxCatcher.h"
+
+using namespace pages_test;
+
+namespace {
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// Exactly one box, with this caption and text.
+void ExpectOneBox(const MessageBoxCatcher& boxes, const wchar_t* caption, const std::wstring& text) {
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, caption);
+  EXPECT_EQ(boxes.Boxes()[0].text, text);
+}
+
+// Every control of the page that shows a text has one; every list has items,
+// none of them empty, and one of them chosen.
+void ExpectNoBlankTexts(HWND page) {
+  for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t className[64] = {};
+    ::GetClassNameW(child, className, 64);
+    int id = ::GetDlgCtrlID(child);
+    std::wstring kind = className;
+    LONG style = ::GetWindowLongW(child, GWL_STYLE);
+    if (_wcsicmp(className, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX) {
+      EXPECT_GT(::GetWindowTextLengthW(child), 0) << "blank button " << id;
+    } else if (_wcsicmp(className, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT) {
+      EXPECT_GT(::GetWindowTextLengthW(child), 0) << "blank label " << id;
+    } else if (_wcsicmp(className, L"ComboBox") == 0) {
+      std::vector<std::wstring> items = ComboItems(page, id);
+      EXPECT_FALSE(items.empty()) << "empty list " << id;
+      for (const std::wstring& item : items) EXPECT_FALSE(item.empty()) << "blank item in " << id;
+      EXPECT_GE(ComboSelection(page, id), 0) << "nothing chosen in " << id;
+    }
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Start-up without a catalogue.
+
+TEST_F(PagesTest, StartUpTextsDefaultsAndEnableStates) {
+  for (int i = kPanel; i <= kUserDef; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_NE(Page(i), nullptr);
+    ExpectNoBlankTexts(Page(i));
+  }
+
+  HWND panel = Page(kPanel);
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_SET), L"Set");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_SELF_TEST), L"Self Test");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_LINE_FEED_CHECK), L"Line Width:");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_COMPRESS_CHECK), L"Compress Ratio:");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_LEFT_CHECK), L"Left Space:");
+  EXPECT_EQ(ComboItems(panel, IDC_PANEL_COMPRESS),
+            (std::vector<std::wstring>{L"Off", L"80%", L"75%", L"60%", L"50%", L"Auto"}));
+  EXPECT_EQ(ComboItems(panel, IDC_PANEL_LINE_FEED),
+            (std::vector<std::wstring>{L"1/3 inch", L"1/6 inch", L"1/8 inch", L"1/12 inch"}));
+  EXPECT_EQ(ComboSelection(panel, IDC_PANEL_LINE_FEED), 1);
+  std::vector<std::wstring> sizes = ComboItems(panel, IDC_PANEL_PAGE_SIZE);
+  ASSERT_EQ(sizes.size(), 12u);
+  EXPECT_EQ(sizes[5], L"5.5 inch");
+  EXPECT_EQ(sizes[11], L"14 inch");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_TOP_MM), L"0");
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_LEFT_VALUE), L"0");
+  for (int id : {IDC_PANEL_PIN_ENABLE, IDC_PANEL_PIN_GROUP, IDC_PANEL_TOP_SIDE, IDC_PANEL_TOP_MM,
+                 IDC_PANEL_TABLE, IDC_PANEL_LINE_FEED, IDC_PANEL_DIRECTION, IDC_PANEL_LENGTH_ENABLE,
+                 IDC_PANEL_PAGE_SIZE, IDC_PANEL_COMPRESS, IDC_PANEL_LEFT_DIRECTION,
+                 IDC_PANEL_LEFT_VALUE}) {
+    EXPECT_FALSE(Enabled(panel, id)) << id;
+  }
+  EXPECT_TRUE(Enabled(panel, IDC_PANEL_SET));
+
+  HWND bid = Page(kBid);
+  EXPECT_EQ(TextOf(bid, IDC_BID_CHECK), L"BIN Value:");
+  EXPECT_EQ(TextOf(bid, IDC_BID_VALUE), L"0");
+  EXPECT_FALSE(Enabled(bid, IDC_BID_VALUE));
+  EXPECT_FALSE(Enabled(bid, IDC_BID_DIRECTION));
+
+  HWND net = Page(kNet);
+  EXPECT_EQ(AddressOf(net, IDC_NET_IP), static_cast<DWORD>(MAKEIPADDRESS(192, 168, 1, 87)));
+  EXPECT_EQ(AddressOf(net, IDC_NET_MASK), static_cast<DWORD>(MAKEIPADDRESS(255, 255, 255, 0)));
+  EXPECT_EQ(AddressOf(net, IDC_NET_GATEWAY), static_cast<DWORD>(MAKEIPADDRESS(192, 168, 1, 1)));
+  EXPECT_EQ(TextOf(net, IDC_NET_PORT), L"9100");
+  EXPECT_EQ(TextOf(net, IDC_NET_MAC6), L"0");
+  EXPECT_EQ(TextOf(net, IDC_NET_SET_DHCP), L"Set");
+  EXPECT_EQ(TextOf(net, IDC_NET_GET_IP), L"Get IP");
+  EXPECT_EQ(TextOf(net, IDC_NET_DUPLEX_LABEL), L"Duplex Mode:");
+  EXPECT_TRUE(Ticked(net, IDC_NET_RADIO_IP));
+  EXPECT_FALSE(Ticked(net, IDC_NET_RADIO_DHCP));
+  EXPECT_TRUE(Enabled(net, IDC_NET_SET_ADDRESS));
+  EXPECT_FALSE(Enabled(net, IDC_NET_DHCP));
+  EXPECT_FALSE(Enabled(net, IDC_NET_SET_DHCP));
+
+  HWND wifi = Page(kWifi);
+  EXPECT_EQ(TextOf(wifi, IDC_WIFI_RADIO_OPEN), L"OPEN(No Keys)");
+  EXPECT_EQ(TextOf(wifi, IDC_WIFI_PSK_KEY_LABEL), L"PSK Key:");
+  for (int id : {IDC_WIFI_RADIO_OPEN, IDC_WIFI_RADIO_WPA, IDC_WIFI_RADIO_WEP}) {
+    EXPECT_FALSE(Ticked(wifi, id)) << id;
+  }
+  EXPECT_EQ(ComboItems(wifi, IDC_WIFI_CIPHER), (std::vector<std::wstring>{L"AES", L"TPIK"}));
+
+  HWND bluetooth = Page(kBluetooth);
+  EXPECT_EQ(TextOf(bluetooth, IDC_BT_NAME), L"bluetooth");
+  EXPECT_EQ(TextOf(bluetooth, IDC_BT_PIN), L"5291");
+  EXPECT_EQ(TextOf(bluetooth, IDC_BT_NAME_LABEL), L"Device Name:");
+
+  HWND serial = Page(kSerial);
+  EXPECT_EQ(TextOf(serial, IDC_SERIAL_STOP_BITS_LABEL), L"Stop Bits:");
+  EXPECT_EQ(ComboSelection(serial, IDC_SERIAL_BAUD), 1);
+  EXPECT_EQ(ComboSelection(serial, IDC_SERIAL_DATA_BITS), 1);
+  EXPECT_EQ(ComboItems(serial, IDC_SERIAL_HANDSHAKE),
+            (std::vector<std::wstring>{L"None", L"XON/XOFF", L"Hardware"}));
+
+  HWND user = Page(kUserDef);
+  EXPECT_EQ(TextOf(user, IDC_USER_RESTORE), L"Restore factory settings");
+  EXPECT_EQ(TextOf(user, IDC_USER_SHIFT_CHECK), L"Left Shift:");
+  EXPECT_EQ(ComboItems(user, IDC_USER_SHIFT).size(), 13u);
+  EXPECT_EQ(ComboItems(user, IDC_USER_SHIFT).back(), L"120");
+  EXPECT_FALSE(Enabled(user, IDC_USER_LENGTH_MM));
+  EXPECT_FALSE(Enabled(user, IDC_USER_SHIFT));
+}
+
+// ---------------------------------------------------------------------------
+// Panel.
+
+TEST_F(PagesTest, PanelSendsAllEightSettingsInFixedOrder) {
+  HWND panel = Page(kPanel);
+  // Ticked bottom-up: the order of the send does not follow the ticking.
+  for (int id : {IDC_PANEL_LEFT_CHECK, IDC_PANEL_LENGTH_CHECK, IDC_PANEL_COMPRESS_CHECK,
+                 IDC_PANEL_DIRECTION_CHECK, IDC_PANEL_LINE_FEED_CHECK, IDC_PANEL_TABLE_CHECK,
+                 IDC_PANEL_TOP_CHECK, IDC_PANEL_PIN_CHECK}) {
+    Click(panel, id);
+  }
+  Choose(panel, IDC_PANEL_PIN_ENABLE, 1);
+  Choose(panel, IDC_PANEL_PIN_GROUP, 1);
+  Choose(panel, IDC_PANEL_TOP_SIDE, 1);
+  Type(panel, IDC_PANEL_TOP_MM, L"100");
+  Choose(panel, IDC_PANEL_LINE_FEED, 3);
+  Choose(panel, IDC_PANEL_LENGTH_ENABLE, 1);
+  Choose(panel, IDC_PANEL_PAGE_SIZE, 11);
+  Type(panel, IDC_PANEL_LEFT_VALUE, L"60");
+  Choose(panel, IDC_PANEL_LEFT_DIRECTION, 1);
+  Choose(panel, IDC_PANEL_COMPRESS, 2);
+
+  MessageBoxCatcher boxes;
+  Bytes sent = AtLpt([&] { Click(panel, IDC_PANEL_SET); });
+  EXPECT_EQ(sent, (Bytes{0x1F, 0x45, 0x01, 0x01, 0x10, 0x44, 0x01, 0x05, 0x89, 0x1F,
+                         0x46, 0x00, 0x10, 0x41, 0x03, 0x10, 0x42, 0x00, 0x10, 0x45,
+                         0x0B, 0x1F, 0x71, 0x01, 0x3C, 0x10, 0x48, 0x02, 0x10, 0x43}));
+  ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+
+  // Self Test sends its two bytes alone, whatever is ticked.
+  boxes.Clear();
+  EXPECT_EQ(AtLpt([&] { Click(panel, IDC_PANEL_SELF_TEST); }), (Bytes{0x1F, 0x48}));
+}
+
+TEST_F(PagesTest, PanelRejectedInputSendsNothingAtAll) {
+  HWND panel = Page(kPanel);
+  Click(panel, IDC_PANEL_DIRECTION_CHECK);
+  Click(panel, IDC_PANEL_TOP_CHECK);
+  Click(panel, IDC_PANEL_LEFT_CHECK);
+  MessageBoxCatcher boxes;
+
+  Type(panel, IDC_PANEL_TOP_MM, L"12a");
+  EXPECT_TRUE(AtLpt([&] { Click(panel, IDC_PANEL_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Please input a number for page top");
+  EXPECT_EQ(boxes.Boxes()[0].owner, MainWindow);  // a child page's box belongs to its window
+  EXPECT_EQ(TextOf(panel, IDC_PANEL_TOP_MM), L"12a");  // what the user typed stays
+
+  boxes.Clear();
+  Type(panel, IDC_PANEL_TOP_MM, L"101");
+  EXPECT_TRUE(AtLpt([&] { Click(panel, IDC_PANEL_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Page top value must not be more than 100");
+
+  boxes.Clear();
+  Type(panel, IDC_PANEL_TOP_MM, L"0");
+  Type(panel, IDC_PANEL_LEFT_VALUE, L"99999999999999999999");
+  EXPECT_TRUE(AtLpt([&] { Click(panel, IDC_PANEL_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Left space value must not be more than 60");
+
+  boxes.Clear();
+  Type(panel, IDC_PANEL_LEFT_VALUE, L"");
+  EXPECT_TRUE(AtLpt([&] { Click(panel, IDC_PANEL_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Please input a number for left space");
+}
+
+TEST_F(PagesTest, SettingBoxesEnableTheirControlsWhileTicked) {
+  HWND panel = Page(kPanel);
+  Click(panel, IDC_PANEL_PIN_CHECK);
+  EXPECT_TRUE(Enabled(panel, IDC_PANEL_PIN_ENABLE));
+  EXPECT_TRUE(Enabled(panel, IDC_PANEL_PIN_GROUP));
+  EXPECT_FALSE(Enabled(panel, IDC_PANEL_TABLE));
+  Click(panel, IDC_PANEL_PIN_CHECK);
+  EXPECT_FALSE(Ticked(panel, IDC_PANEL_PIN_CHECK));
+  EXPECT_FALSE(Enabled(panel, IDC_PANEL_PIN_ENABLE));
+  EXPECT_FALSE(Enabled(panel, IDC_PANEL_PIN_GROUP));
+  Click(panel, IDC_PANEL_LEFT_CHECK);
+  EXPECT_TRUE(Enabled(panel, IDC_PANEL_LEFT_VALUE));
+  EXPECT_TRUE(Enabled(panel, IDC_PANEL_LEFT_DIRECTION));
+
+  HWND bid = Page(kBid);
+  Click(bid, IDC_BID_CHECK);
+  EXPECT_TRUE(Enabled(bid, IDC_BID_VALUE));
+  Click(bid, IDC_BID_CHECK);
+  EXPECT_FALSE(Enabled(bid, IDC_BID_VALUE));
+  EXPECT_FALSE(Enabled(bid, IDC_BID_DIRECTION));
+
+  HWND user = Page(kUserDef);
+  Click(user, IDC_USER_SHIFT_CHECK);
+  EXPECT_TRUE(Enabled(user, IDC_USER_SHIFT));
+  EXPECT_FALSE(Enabled(user, IDC_USER_LENGTH_MM));
+  Click(user, IDC_USER_SHIFT_CHECK);
+  EXPECT_FALSE(Enabled(user, IDC_USER_SHIFT));
+}
+
+// ---------------------------------------------------------------------------
+// BID and User Define.
+
+TEST_F(PagesTest, BidSendsValueAndRejectsBadInput) {
+  HWND bid = Page(kBid);
+  MessageBoxCatcher boxes;
+  // Box cleared: nothing is sent and nothing is said.
+  EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  Click(bid, IDC_BID_CHECK);
+  Choose(bid, IDC_BID_DIRECTION, 1);
+  Type(bid, IDC_BID_VALUE, L"16");
+  EXPECT_EQ(AtLpt([&] { Click(bid, IDC_BID_SET); }), (Bytes{0x1F, 0x42, 0x01, 0x10, 0x10, 0x43}));
+  ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+
+  boxes.Clear();
+  Type(bid, IDC_BID_VALUE, L"17");
+  EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"BID value must not be more than 16");
+
+  boxes.Clear();
+  Type(bid, IDC_BID_VALUE, L"");
+  EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Please input a number for BID");
+}
+
+TEST_F(PagesTest, UserDefinedLengthShiftAndFactorySettings) {
+  HWND user = Page(kUserDef);
+  MessageBoxCatcher boxes;
+  // Restore needs no ticked box.
+  EXPECT_EQ(AtLpt([&] { Click(user, IDC_USER_RESTORE); }), (Bytes{0x1F, 0x72, 0x10, 0x43}));
+
+  Click(user, IDC_USER_LENGTH_CHECK);
+  Click(user, IDC_USER_SHIFT_CHECK);
+  Type(user, IDC_USER_LENGTH_MM, L"297");
+  Choose(user, IDC_USER_SHIFT, 12);
+  EXPECT_EQ(AtLpt([&] { Click(user, IDC_USER_SET); }),
+            (Bytes{0x10, 0x47, 0x10, 0x71, 0x1F, 0x62, 0x0C, 0x10, 0x43}));
+
+  // A length whose dot count would not fit two bytes is refused; the
+  // ticked shift is not sent either.
+  boxes.Clear();
+  Type(user, IDC_USER_LENGTH_MM, L"4624");
+  EXPECT_TRUE(AtLpt([&] { Click(user, IDC_USER_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Page length must be less than 4624 mm");
+
+  boxes.Clear();
+  Type(user, IDC_USER_LENGTH_MM, L"5");
+  EXPECT_EQ(AtLpt([&] { Click(user, IDC_USER_SET); }),
+            (Bytes{0x10, 0x47, 0x00, 0x46, 0x1F, 0x62, 0x0C, 0x10, 0x43}));
+}
+
+// ---------------------------------------------------------------------------
+// Serial, Ethernet, Wi-Fi, Bluetooth.
+
+TEST_F(PagesTest, SerialSendsTheFiveChoices) {
+  HWND serial = Page(kSerial);
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(AtLpt([&] { Click(serial, IDC_SERIAL_SET); }),
+            (Bytes{0x1F, 0x4B, 0x01, 0x01, 0x00, 0x00, 0x00}));
+  Choose(serial, IDC_SERIAL_BAUD, 5);
+  Choose(serial, IDC_SERIAL_DATA_BITS, 0);
+  Choose(serial, IDC_SERIAL_PARITY, 2);
+  Choose(serial, IDC_SERIAL_STOP_BITS, 1);
+  Choose(serial, IDC_SERIAL_HANDSHAKE, 2);
+  EXPECT_EQ(AtLpt([&] { Click(serial, IDC_SERIAL_SET); }),
+            (Bytes{0x1F, 0x4B, 0x05, 0x00, 0x02, 0x01, 0x02}));
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+TEST_F(PagesTest, EthernetAddressMacDuplexAndDhcp) {
+  HWND net = Page(kNet);
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(AtLpt([&] { Click(net, IDC_NET_SET_ADDRESS); }),
+            (Bytes{0x1F, 0x69, 0xC0, 0xA8, 0x01, 0x57, 0x1F, 0x25, 0x00, 0xFF,
+                   0xFF, 0xFF, 0x00, 0x1F, 0x25, 0x01, 0xC0, 0xA8, 0x01, 0x01}));
+
+  boxes.Clear();
+  ::SendDlgItemMessageW(net, IDC_NET_IP, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 1, 1, 1));
+  EXPECT_TRUE(AtLpt([&] { Click(net, IDC_NET_SET_ADDRESS); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"224 is not a valid first part of an IP address (use 1 to 223)");
+  boxes.Clear();
+  ::SendDlgItemMessageW(net, IDC_NET_IP, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 1));
+  EXPECT_TRUE(AtLpt([&] { Click(net, IDC_NET_SET_ADDRESS); }).empty());
+  ExpectOneBox(boxes, L"ERROR",
+               L"127 is reserved for loopback and cannot be the first part of an IP address");
+
+  boxes.Clear();
+  const wchar_t* mac[6] = {L"0", L"17", L"34", L"170", L"187", L"255"};
+  for (int i = 0; i < 6; ++i) Type(net, IDC_NET_MAC1 + i, mac[i]);
+  EXPECT_EQ(AtLpt([&] { Click(net, IDC_NET_SET_MAC); }),
+            (Bytes{0x1F, 0x6D, 0x00, 0x11, 0x22, 0xAA, 0xBB, 0xFF}));
+  // Out of range, not a number or empty: refused rather than sent as another byte.
+  for (const wchar_t* bad : {L"256", L"1234", L"12x", L""}) {
+    boxes.Clear();
+    Type(net, IDC_NET_MAC4, bad);
+    EXPECT_TRUE(AtLpt([&] { Click(net, IDC_NET_SET_MAC); }).empty()) << bad;
+    ExpectOneBox(boxes, L"ERROR",
+                 L"Please input a number from 0 to 255 for each part of the MAC address");
+  }
+
+  Choose(net, IDC_NET_DUPLEX, 4);
+  EXPECT_EQ(AtLpt([&] { Click(net, IDC_NET_SET_DUPLEX); }), (Bytes{0x1F, 0x70, 0x00, 0x00, 0x00}));
+
+  Click(net, IDC_NET_RADIO_DHCP);
+  EXPECT_TRUE(Enabled(net, IDC_NET_DHCP));
+  EXPECT_TRUE(Enabled(net, IDC_NET_SET_DHCP));
+  EXPECT_FALSE(Enabled(net, IDC_NET_IP));
+  EXPECT_FALSE(Enabled(net, IDC_NET_SET_ADDRESS));
+  EXPECT_TRUE(Enabled(net, IDC_NET_SET_MAC));
+  EXPECT_FALSE(Ticked(net, IDC_NET_RADIO_IP));
+  Choose(net, IDC_NET_DHCP, 1);
+  EXPECT_EQ(AtLpt([&] { Click(net, IDC_NET_SET_DHCP); }), (Bytes{0x1F, 0x62, 0x44, 0x01}));
+  Click(net, IDC_NET_RADIO_IP);
+  EXPECT_FALSE(Enabled(net, IDC_NET_DHCP));
+  EXPECT_TRUE(Enabled(net, IDC_NET_GATEWAY));
+}
+
+TEST_F(PagesTest, WifiOpenWpaWepAndLengthLimits) {
+  HWND wifi = Page(kWifi);
+  MessageBoxCatcher boxes;
+  Type(wifi, IDC_WIFI_SSID, L"shop");
+  // No choice ticked behaves as WEP: the empty WEP key is refused.
+  EXPECT_TRUE(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"WEP key is empty,please input WEP key");
+
+  Click(wifi, IDC_WIFI_RADIO_OPEN);
+  EXPECT_EQ(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }),
+            Join({{0x1F, 0x77, 0x04}, Text("shop"), {0, 0, 0, 0}}));
+
+  Click(wifi, IDC_WIFI_RADIO_WPA);
+  EXPECT_FALSE(Ticked(wifi, IDC_WIFI_RADIO_OPEN));
+  Choose(wifi, IDC_WIFI_WPA_TYPE, 1);
+  Choose(wifi, IDC_WIFI_MODE, 1);
+  Type(wifi, IDC_WIFI_PSK_KEY, L"12345678");
+  EXPECT_EQ(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }),
+            Join({{0x1F, 0x77, 0x04}, Text("shop"), {0x03, 0x01, 0x08}, Text("12345678"), {0x01}}));
+
+  // Lengths that do not fit their length byte or the command are refused.
+  boxes.Clear();
+  Type(wifi, IDC_WIFI_SSID, std::wstring(256, L's'));
+  EXPECT_TRUE(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"SSID is too long,it may have at most 255 bytes");
+  boxes.Clear();
+  Type(wifi, IDC_WIFI_SSID, std::wstring(100, L's'));
+  Type(wifi, IDC_WIFI_PSK_KEY, std::wstring(250, L'k'));
+  EXPECT_TRUE(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR",
+               L"SSID and key are too long together,they may have at most 317 bytes");
+  boxes.Clear();
+  Type(wifi, IDC_WIFI_SSID, L"");
+  EXPECT_TRUE(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"SSID is empty,please input SSID");
+}
+
+TEST_F(PagesTest, BluetoothNameAndPin) {
+  HWND bluetooth = Page(kBluetooth);
+  MessageBoxCatcher boxes;
+  Bytes defaults = Join({{0x1F, 0x4A}, Text("bluetooth"), {0}, Text("5291")});
+  defaults.resize(32, 0);
+  EXPECT_EQ(AtLpt([&] { Click(bluetooth, IDC_BT_SET); }), defaults);
+
+  Type(bluetooth, IDC_BT_NAME, L"abcdefghijklmnopqrst");
+  Type(bluetooth, IDC_BT_PIN, L"7");
+  Bytes cut = Join({{0x1F, 0x4A}, Text("abcdefghijklmno"), {0}, Text("0007")});
+  cut.resize(32, 0);
+  EXPECT_EQ(AtLpt([&] { Click(bluetooth, IDC_BT_SET); }), cut);
+
+  boxes.Clear();
+  Type(bluetooth, IDC_BT_PIN, L"12a4");
+  EXPECT_TRUE(AtLpt([&] { Click(bluetooth, IDC_BT_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"The pin must be digits only");
+  boxes.Clear();
+  Type(bluetooth, IDC_BT_NAME, L"");
+  EXPECT_TRUE(AtLpt([&] { Click(bluetooth, IDC_BT_SET); }).empty());
+  ExpectOneBox(boxes, L"ERROR", L"Please input device name");
+}
+
+// ---------------------------------------------------------------------------
+// The pre-send check and the other transport ends.
+
+TEST_F(PagesTest, CheckPortReadyStopsOnlyPanelBidAndUserDefined) {
+  UsePort(L"COM5:");
+  testing_ends::ComPeer peer;
+  ASSERT_TRUE(peer.IsOpen());
+  Click(Page(kPanel), IDC_PANEL_DIRECTION_CHECK);
+  Click(Page(kBid), IDC_BID_CHECK);
+  Click(Page(kUserDef), IDC_USER_SHIFT_CHECK);
+  MessageBoxCatcher boxes;
+  const std::pair<int, int> gated[] = {
+      {kPanel, IDC_PANEL_SET}, {kPanel, IDC_PANEL_SELF_TEST}, {kBid, IDC_BID_SET}, {kUserDef, IDC_USER_SET}};
+  for (const auto& [page, button] : gated) {
+    boxes.Clear();
+    Click(Page(page), button);
+    ExpectOneBox(boxes, L"ERROR", L"You need Configure com port first");
+    EXPECT_EQ(boxes.Boxes()[0].owner, MainWindow);
+  }
+  EXPECT_TRUE(peer.Read(1, 200).empty());
+
+  // With the network entry and no address the pre-send check says so; the
+  // pages without the check go on to the transport, which fails differently.
+  UseNetwork(0, 0, 0, 0);
+  for (const auto& [page, button] : gated) {
+    boxes.Clear();
+    Click(Page(page), button);
+    ExpectOneBox(boxes, L"ERROR", L"You need Configure ip first");
+  }
+  const std::pair<int, int> ungated[] = {{kSerial, IDC_SERIAL_SET},
+                                         {kUserDef, IDC_USER_RESTORE},
+                                         {kBluetooth, IDC_BT_SET},
+                                         {kNet, IDC_NET_SET_DUPLEX}};
+  for (const auto& [page, button] : ungated) {
+    boxes.Clear();
+    Click(Page(page), button);
+    ASSERT_EQ(boxes.Count(), 1u) << page;
+    EXPECT_NE(boxes.Boxes()[0].text, L"You need Configure ip first") << page;
+  }
+}
+
+TEST_F(PagesTest, PagesSendToTheLoopbackNetworkPrinter) {
+  LoopbackPrinter printer;
+  ASSERT_TRUE(printer.Listening());
+  UseNetwork(127, 0, 0, 1);
+  HWND bid = Page(kBid);
+  Click(bid, IDC_BID_CHECK);
+  Type(bid, IDC_BID_VALUE, L"7");
+  MessageBoxCatcher boxes;
+  Click(bid, IDC_BID_SET);
+  EXPECT_EQ(printer.Received(), (Bytes{0x1F, 0x42, 0x00, 0x07, 0x10, 0x43}));
+  ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+}
