@@ -20,13 +20,16 @@ void ToggleControls(int& flag, HWND page, std::initializer_list<int> controls) {
 }
 
 std::string ReadAnsiText(HWND page, int id) {
-  wchar_t text[kControlTextChars] = {};
-  int length = ::GetDlgItemTextW(page, id, text, static_cast<int>(kControlTextChars));
+  HWND control = ::GetDlgItem(page, id);
+  int length = control ? ::GetWindowTextLengthW(control) : 0;
   if (length <= 0) return std::string();
-  int bytes = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  length = ::GetWindowTextW(control, &text[0], length + 1);
+  if (length <= 0) return std::string();
+  int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return std::string();
   std::string result(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], bytes, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &result[0], bytes, nullptr, nullptr);
   return result;
 }
 

@@ -23,8 +23,8 @@ void ToggleControls(int& flag, HWND page, std::initializer_list<int> controls);
 // Enables or disables the listed controls.
 void EnableControls(HWND page, std::initializer_list<int> controls, bool enable);
 
-// The control's text (at most 259 characters) in the ANSI code page, every
-// character converted.
+// The control's whole text in the ANSI code page, every character
+// converted (so a check sees all of what the user typed).
 std::string ReadAnsiText(HWND page, int id);
 // ANSI text to UTF-16.
 std::wstring AnsiToWide(const std::string& text);

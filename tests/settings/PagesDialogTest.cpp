@@ -252,10 +252,13 @@ TEST_F(PagesTest, BidSendsValueAndRejectsBadInput) {
   EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
   ExpectOneBox(boxes, L"ERROR", L"BID value must not be more than 16");
 
-  boxes.Clear();
-  Type(bid, IDC_BID_VALUE, L"");
-  EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
-  ExpectOneBox(boxes, L"ERROR", L"Please input a number for BID");
+  // The whole entry is checked, however long it is.
+  for (const std::wstring& bad : {std::wstring(), std::wstring(300, L'0') + L"x"}) {
+    boxes.Clear();
+    Type(bid, IDC_BID_VALUE, bad);
+    EXPECT_TRUE(AtLpt([&] { Click(bid, IDC_BID_SET); }).empty());
+    ExpectOneBox(boxes, L"ERROR", L"Please input a number for BID");
+  }
 }
 
 TEST_F(PagesTest, UserDefinedLengthShiftAndFactorySettings) {
@@ -462,4 +465,28 @@ TEST_F(PagesTest, PagesSendToTheLoopbackNetworkPrinter) {
   Click(bid, IDC_BID_SET);
   EXPECT_EQ(printer.Received(), (Bytes{0x1F, 0x42, 0x00, 0x07, 0x10, 0x43}));
   ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+}
+
+// Under a double-byte ANSI code page (936) the name is cut at 15 bytes
+// without splitting a character. Run by the settings_pages_cp936 test.
+TEST_F(PagesTest, BluetoothNameKeepsDoubleByteCharactersWhole) {
+  if (::GetACP() != 936) GTEST_SKIP() << "needs ANSI code page 936";
+  HWND bluetooth = Page(kBluetooth);
+  MessageBoxCatcher boxes;
+  // Five characters, ten bytes: all of them go.
+  Type(bluetooth, IDC_BT_NAME, L"\u4E2D\u6587\u6253\u5370\u673A");
+  Bytes sent = AtLpt([&] { Click(bluetooth, IDC_BT_SET); });
+  ASSERT_EQ(sent.size(), 32u);
+  EXPECT_EQ(Bytes(sent.begin() + 2, sent.begin() + 13),
+            (Bytes{0xD6, 0xD0, 0xCE, 0xC4, 0xB4, 0xF2, 0xD3, 0xA1, 0xBB, 0xFA, 0x00}));
+  EXPECT_EQ(Bytes(sent.begin() + 13, sent.begin() + 17), Text("5291"));
+  // "a" and eight characters, 17 bytes: seven characters fit with the "a".
+  Type(bluetooth, IDC_BT_NAME, L"a" + std::wstring(8, L'\u4E2D'));
+  sent = AtLpt([&] { Click(bluetooth, IDC_BT_SET); });
+  ASSERT_EQ(sent.size(), 32u);
+  Bytes name = {'a'};
+  for (int i = 0; i < 7; ++i) name.insert(name.end(), {0xD6, 0xD0});
+  EXPECT_EQ(Bytes(sent.begin() + 2, sent.begin() + 17), name);
+  EXPECT_EQ(sent[17], 0);
+  EXPECT_EQ(Bytes(sent.begin() + 18, sent.begin() + 22), Text("5291"));
 }
