@@ -27,6 +27,7 @@ class FileQueue {
     std::string unixPath = std::string(dir) + "/spooled.bin";
     port_.assign(unixPath.begin(), unixPath.end());
     windowsPath_ = testing_ends::ScratchDir() + L"spooled.bin";
+    Clear();
 
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;

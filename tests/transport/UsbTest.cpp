@@ -159,3 +159,25 @@ TEST(UsbDevice, ReadFromUsbWithoutReplyReturnsZeroQuietlyAndCancelsTheRead) {
   EXPECT_EQ(printer.RepliesDelivered(), 0);
   EXPECT_EQ(testing_ends::HandleCount(), handles);
 }
+
+TEST(UsbDevice, LateReplyNeverReachesTheBufferOfAFinishedQuery) {
+  // The device keeps its path open after Query until it is released; a
+  // reply that comes in that time must not land in the caller's buffer.
+  FakeUsbPrinter printer;
+  printer.ReplyOn(1, Reply(20), 1300);
+  USBDevice device(printer.Path(), 0, nullptr);
+  unsigned char reply[64];
+  memset(reply, 0xCC, sizeof(reply));
+  unsigned int replyLength = sizeof(reply);
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(device.Query(kRequest, sizeof(kRequest), reply, &replyLength), 0);
+  EXPECT_EQ(replyLength, 0u);
+  EXPECT_TRUE(device.IsOpen());
+  // The printer's late answer is accepted by the still open pipe...
+  for (int i = 0; i < 100 && printer.RepliesDelivered() == 0; ++i) Sleep(20);
+  EXPECT_EQ(printer.RepliesDelivered(), 1);
+  Sleep(100);
+  // ... but no read is left to carry it into the buffer.
+  for (unsigned char b : reply) ASSERT_EQ(b, 0xCC);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
