@@ -1,0 +1,243 @@
+// The platform-free decisions of Spoolkit: route choice, names, bounded
+// text building, quoting, the INF catalogue test, the file list, USB path
+// matching and the model-name reply.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "installer/InstallLogic.h"
+
+using namespace spoolkit;
+
+TEST(RouteChoice, ListedModelsChooseByPortName) {
+  EXPECT_EQ(chooseRoute(L"MQ7XX", L"USB001"), Route::NewInstallHardwareId);
+  EXPECT_EQ(chooseRoute(L"MQ7XX", L"usb002"), Route::NewInstallHardwareId);
+  EXPECT_EQ(chooseRoute(L"MQ7XX", L"KorvelUSB PORT:1"), Route::NewInstallCommandLine);
+  EXPECT_EQ(chooseRoute(L"MQ8XX", L"usb port:3"), Route::NewInstallCommandLine);
+  EXPECT_EQ(chooseRoute(L"MQ6XX", L"LPT1:"), Route::NewInstallCommandLine);
+  // Only the two spellings count: "Usb001" names no USB.
+  EXPECT_EQ(chooseRoute(L"MQ6XX", L"Usb001"), Route::NewInstallCommandLine);
+  // Mixed spelling of the monitor port is not a monitor port.
+  EXPECT_EQ(chooseRoute(L"MQ6XX", L"USB port:1"), Route::NewInstallHardwareId);
+}
+
+TEST(RouteChoice, OtherModelsTakeTheCommandLine) {
+  EXPECT_EQ(chooseRoute(L"MQ6XXA", L"USB001"), Route::CommandLine);
+  EXPECT_EQ(chooseRoute(L"mq7xx", L"USB001"), Route::CommandLine);
+  EXPECT_EQ(chooseRoute(L"", L"USB001"), Route::CommandLine);
+  EXPECT_EQ(chooseRoute(nullptr, L"USB001"), Route::CommandLine);
+  EXPECT_EQ(chooseRoute(L"MQ7X", L"USB001"), Route::CommandLine);
+}
+
+TEST(SystemChoice, LanguageFolderAndEnvironment) {
+  EXPECT_STREQ(languageFolder(true), L"CHN");
+  EXPECT_STREQ(languageFolder(false), L"ENG");
+  EXPECT_STREQ(environmentNameFor(true), L"Windows x64");
+  EXPECT_STREQ(environmentNameFor(false), L"Windows NT x86");
+}
+
+TEST(MonitorNames, KorvelPortChoosesTheMakersMonitor) {
+  EXPECT_STREQ(monitorNameFor(L"KorvelUSB PORT:"), L"KorvelUSB Printer Monitor");
+  EXPECT_STREQ(spoolerPortNameFor(L"KorvelUSB PORT:"), "KorvelUSB PORT:");
+  EXPECT_STREQ(monitorNameForA(L"KorvelUSB PORT:"), "KorvelUSB Printer Monitor");
+  EXPECT_STREQ(monitorNameFor(L"USB001"), L"USB Printer Monitor");
+  EXPECT_STREQ(spoolerPortNameFor(L"USB001"), "USB PORT:");
+  EXPECT_STREQ(monitorNameFor(L"korvelusb port:"), L"USB Printer Monitor");
+}
+
+TEST(MonitorNames, QualifyingMonitors) {
+  EXPECT_TRUE(monitorQualifies(L"Standard TCP/IP Port"));
+  EXPECT_TRUE(monitorQualifies(L"KorvelUSB Printer Monitor"));
+  EXPECT_TRUE(monitorQualifies(L"USB Printer Monitor"));
+  EXPECT_FALSE(monitorQualifies(L"Local Port"));
+  EXPECT_FALSE(monitorQualifies(L"usb printer monitor"));
+  EXPECT_FALSE(monitorQualifies(L"TCP/ip"));
+}
+
+TEST(TextBuilding, JoinIsAllOrNothing) {
+  wchar_t out[8];
+  EXPECT_TRUE(joinText(out, 8, {L"abc", L"defg"}));
+  EXPECT_STREQ(out, L"abcdefg");
+  EXPECT_FALSE(joinText(out, 8, {L"abc", L"defgh"}));
+  EXPECT_STREQ(out, L"");
+  EXPECT_TRUE(joinText(out, 8, {L"", nullptr, L"x"}));
+  EXPECT_STREQ(out, L"x");
+  char narrow[4];
+  EXPECT_FALSE(joinText(narrow, 4, {"ab", "cd"}));
+  EXPECT_STREQ(narrow, "");
+}
+
+TEST(Quoting, WrapsEveryValueAndKeepsTheTerminator) {
+  wchar_t buf[8] = L"a b";
+  EXPECT_TRUE(quoteInPlace(buf, 8));
+  EXPECT_STREQ(buf, L"\"a b\"");
+  wchar_t empty[3] = L"";
+  EXPECT_TRUE(quoteInPlace(empty, 3));
+  EXPECT_STREQ(empty, L"\"\"");
+  // Five characters need seven units plus the terminator.
+  wchar_t tight[8] = L"abcde";
+  EXPECT_TRUE(quoteInPlace(tight, 8));
+  wchar_t over[8] = L"abcdef";
+  EXPECT_FALSE(quoteInPlace(over, 8));
+  EXPECT_STREQ(over, L"abcdef");
+}
+
+TEST(Quoting, RefusesQuotesAndLineBreaks) {
+  for (const wchar_t* bad : {L"x\" & calc & \"", L"a\rb", L"a\nb", L"\""}) {
+    wchar_t buf[64];
+    ASSERT_TRUE(copyText(buf, 64, bad));
+    EXPECT_TRUE(hasUnsafeCommandChar(buf));
+    EXPECT_FALSE(quoteInPlace(buf, 64));
+    EXPECT_STREQ(buf, bad);
+  }
+  EXPECT_FALSE(hasUnsafeCommandChar(L"Printer & Co 'x' %PATH%"));
+}
+
+TEST(Quoting, InstallCommandAndItsCapacity) {
+  wchar_t cmd[513];
+  ASSERT_TRUE(buildInstallCommand(cmd, 513, L"\"P\"", L"\"C:\\a.inf\"", L"\"USB001\"", L"\"D\""));
+  EXPECT_STREQ(cmd,
+               L"rundll32 printui.dll,PrintUIEntry /if /b \"P\" /f \"C:\\a.inf\"  /r \"USB001\" /m \"D\"");
+  wchar_t line[520];
+  ASSERT_TRUE(buildProcessCommandLine(line, 520, cmd));
+  EXPECT_EQ(std::wstring(line).rfind(L"cmd /C rundll32 ", 0), 0u);
+  // A command of 512 characters fits the 520-unit process command line; 513 does not.
+  std::wstring longCmd(512, L'x');
+  EXPECT_TRUE(buildProcessCommandLine(line, 520, longCmd.c_str()));
+  longCmd += L'x';
+  EXPECT_FALSE(buildProcessCommandLine(line, 520, longCmd.c_str()));
+  EXPECT_STREQ(line, L"");
+}
+
+TEST(Paths, DirectoryAndInfDirectory) {
+  wchar_t out[260];
+  ASSERT_TRUE(directoryOf(L"C:\\Program Files\\Setup\\setup.exe", out, 260));
+  EXPECT_STREQ(out, L"C:\\Program Files\\Setup\\");
+  ASSERT_TRUE(directoryOf(L"setup.exe", out, 260));
+  EXPECT_STREQ(out, L"");
+  EXPECT_FALSE(directoryOf(L"C:\\abc\\x", out, 5));
+  ASSERT_TRUE(windowsInfDirectory(L"C:\\windows\\system32", out, 260));
+  EXPECT_STREQ(out, L"C:\\windows\\inf");
+  ASSERT_TRUE(windowsInfDirectory(L"D:\\WINNT\\System32\\x", out, 260));
+  EXPECT_STREQ(out, L"D:\\WINNT\\inf");
+  EXPECT_FALSE(windowsInfDirectory(L"C:\\windows\\system32", out, 10));
+}
+
+namespace {
+std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<unsigned char> Utf16le(const std::string& s, bool bom = true) {
+  std::vector<unsigned char> out;
+  if (bom) out = {0xFF, 0xFE};
+  for (unsigned char c : s) {
+    out.push_back(c);
+    out.push_back(0);
+  }
+  return out;
+}
+bool Matches(const std::vector<unsigned char>& data, const char* name = "KV Printer") {
+  std::wstring wide(name, name + std::strlen(name));
+  return infContentMatches(data.data(), data.size(), name, wide.c_str());
+}
+const std::string kGood =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\nCatalogFile=KV Printer.CAT\r\n"
+    "DriverVer=08/17/2016, 2.2.0.0\r\n";
+}  // namespace
+
+TEST(InfCatalogue, EightBitText) {
+  EXPECT_TRUE(Matches(Bytes(kGood)));
+  EXPECT_FALSE(Matches(Bytes(kGood), "Other"));
+  std::string lowerCat = kGood;
+  lowerCat.replace(lowerCat.find(".CAT"), 4, ".cat");
+  EXPECT_FALSE(Matches(Bytes(lowerCat)));
+  std::string noSpace = kGood;
+  noSpace.replace(noSpace.find(", 2.2"), 2, ",");
+  EXPECT_FALSE(Matches(Bytes(noSpace)));
+  std::string onlyCat = "CatalogFile=KV Printer.CAT\r\n";
+  EXPECT_FALSE(Matches(Bytes(onlyCat)));
+  // The 8-bit test ends at the first zero byte.
+  std::string cut = "CatalogFile=KV Printer.CAT\r\n" + std::string(1, '\0') + kGood.substr(0, 0) +
+                    "DriverVer=08/17/2016, 2.2.0.0";
+  EXPECT_FALSE(Matches(Bytes(cut)));
+}
+
+TEST(InfCatalogue, Utf16LittleEndianText) {
+  EXPECT_TRUE(Matches(Utf16le(kGood)));
+  EXPECT_TRUE(Matches(Utf16le(kGood, false)));
+  std::string lowerCat = kGood;
+  lowerCat.replace(lowerCat.find(".CAT"), 4, ".cat");
+  EXPECT_FALSE(Matches(Utf16le(lowerCat)));
+  // A unit whose low byte is 0x1A (U+011A) before the lines does not end the text.
+  std::vector<unsigned char> withSub = {0xFF, 0xFE, 0x1A, 0x01, ';', 0, '\r', 0, '\n', 0};
+  std::vector<unsigned char> rest = Utf16le(kGood, false);
+  withSub.insert(withSub.end(), rest.begin(), rest.end());
+  EXPECT_TRUE(Matches(withSub));
+  // Shifted by one byte the units no longer line up.
+  std::vector<unsigned char> odd = {' '};
+  odd.insert(odd.end(), rest.begin(), rest.end());
+  EXPECT_FALSE(Matches(odd));
+}
+
+TEST(FileList, CommaFirstAndLastAndBounded) {
+  wchar_t list[260] = L"";
+  ASSERT_TRUE(appendListEntry(list, 260, L"a.inf"));
+  ASSERT_TRUE(appendListEntry(list, 260, L"b.cat"));
+  ASSERT_TRUE(closeList(list, 260));
+  EXPECT_STREQ(list, L",a.inf,b.cat,");
+  wchar_t small[8] = L"";
+  ASSERT_TRUE(appendListEntry(small, 8, L"abcde"));  // ",abcde"
+  EXPECT_FALSE(appendListEntry(small, 8, L"x"));     // ",abcde,x" needs 9
+  EXPECT_STREQ(small, L",abcde");
+  EXPECT_TRUE(closeList(small, 8));
+  EXPECT_FALSE(closeList(small, 8));
+}
+
+TEST(UsbPath, IdsInOneCase) {
+  EXPECT_TRUE(usbPathMatches(L"\\\\?\\usb#vid_0fe6&pid_811e#5&1&0&2#{a5dcbf10}"));
+  EXPECT_TRUE(usbPathMatches(L"\\\\?\\USB#VID_0FE6&PID_811E#X"));
+  EXPECT_FALSE(usbPathMatches(L"\\\\?\\usb#Vid_0fe6&Pid_811e#X"));
+  EXPECT_FALSE(usbPathMatches(L"\\\\?\\usb#VID_0FE6&pid_811e#X"));
+  EXPECT_FALSE(usbPathMatches(L"\\\\?\\usb#vid_0fe6&pid_8111#X"));
+}
+
+TEST(ModelReply, NameFromByteSix) {
+  unsigned char reply[64] = {};
+  reply[4] = 6;
+  std::memcpy(reply + 6, "MQ7XX", 5);
+  char name[64];
+  ASSERT_TRUE(decodeModelReply(reply, 64, name, 64));
+  EXPECT_STREQ(name, "MQ7XX");
+  // N - 1 bytes only.
+  reply[4] = 3;
+  ASSERT_TRUE(decodeModelReply(reply, 64, name, 64));
+  EXPECT_STREQ(name, "MQ");
+  // Never past the 64-byte reply.
+  std::memset(reply + 6, 'A', 58);
+  reply[4] = 255;
+  ASSERT_TRUE(decodeModelReply(reply, 64, name, 64));
+  EXPECT_EQ(std::strlen(name), 58u);
+}
+
+TEST(ModelReply, NoNameLeavesTheBuffer) {
+  unsigned char reply[64] = {};
+  std::memcpy(reply + 6, "MQ7XX", 5);
+  char name[64] = "keep";
+  reply[4] = 1;
+  EXPECT_FALSE(decodeModelReply(reply, 64, name, 64));
+  reply[4] = 0;
+  EXPECT_FALSE(decodeModelReply(reply, 64, name, 64));
+  EXPECT_STREQ(name, "keep");
+}
+
+TEST(SerialName, TrailingColonOnly) {
+  wchar_t port[32];
+  ASSERT_TRUE(portWithoutColon(L"COM1:", port, 32));
+  EXPECT_STREQ(port, L"COM1");
+  ASSERT_TRUE(portWithoutColon(L"COM1", port, 32));
+  EXPECT_STREQ(port, L"COM1");
+  ASSERT_TRUE(portWithoutColon(L"CO:M1", port, 32));
+  EXPECT_STREQ(port, L"CO:M1");
+  EXPECT_FALSE(portWithoutColon(std::wstring(32, L'C').c_str(), port, 32));
+  EXPECT_TRUE(portWithoutColon((std::wstring(31, L'C') + L":").c_str(), port, 32));
+}
