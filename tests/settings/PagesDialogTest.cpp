@@ -434,6 +434,18 @@ TEST_F(PagesTest, CheckPortReadyStopsOnlyPanelBidAndUserDefined) {
   }
   EXPECT_TRUE(peer.Read(1, 200).empty());
 
+  // Once the port is configured the same click reaches the printer.
+  DCB settings{};
+  settings.DCBlength = sizeof(settings);
+  settings.BaudRate = CBR_9600;
+  settings.ByteSize = 8;
+  settings.fBinary = TRUE;
+  StoredSerialSettings = new DCB(settings);
+  boxes.Clear();
+  Click(Page(kBid), IDC_BID_SET);
+  EXPECT_EQ(peer.Read(6), (Bytes{0x1F, 0x42, 0x00, 0x00, 0x10, 0x43}));
+  ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+
   // With the network entry and no address the pre-send check says so; the
   // pages without the check go on to the transport, which fails differently.
   UseNetwork(0, 0, 0, 0);
