@@ -14,6 +14,19 @@
 using spoolkit::DriverInstallInfo;
 using spoolkit::MonitorNameList;
 
+namespace {
+// No C++ exception leaves the library: an export that meets one (only an
+// allocation failure can raise one) returns its failure value instead.
+template <typename Result, typename Body>
+Result guarded(Result onFailure, Body body) {
+  try {
+    return body();
+  } catch (...) {
+    return onFailure;
+  }
+}
+}  // namespace
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) ::DisableThreadLibraryCalls(instance);
   return TRUE;
@@ -23,24 +36,34 @@ extern "C" {
 
 int WINAPI InstallDriver(const DriverInstallInfo* info, const wchar_t* printerName,
                          const wchar_t* portName, const wchar_t* hardwareId) {
-  spoolkit::logLine("InstallDriver::Enter");
-  spoolkit::PrinterInstall install(info, printerName, portName, hardwareId);
-  return install.doInstall();
+  return guarded<int>(spoolkit::kInstallFailed, [&] {
+    spoolkit::logLine("InstallDriver::Enter");
+    spoolkit::PrinterInstall install(info, printerName, portName, hardwareId);
+    return install.doInstall();
+  });
 }
 
 BOOL WINAPI KVAddPort(LPWSTR serverName, HWND window, LPWSTR monitorName) {
   return ::AddPortW(serverName, window, monitorName);
 }
 
-int WINAPI GetMonitors(MonitorNameList* list) { return spoolkit::getMonitors(list); }
+int WINAPI GetMonitors(MonitorNameList* list) {
+  return guarded<int>(0, [&] { return spoolkit::getMonitors(list); });
+}
 
-PORT_INFO_2W* WINAPI EnumPrinterPorts(DWORD* count) { return spoolkit::enumPrinterPorts(count); }
+PORT_INFO_2W* WINAPI EnumPrinterPorts(DWORD* count) {
+  return guarded<PORT_INFO_2W*>(nullptr, [&] { return spoolkit::enumPrinterPorts(count); });
+}
 
 void WINAPI DeletePointer(void* block) { spoolkit::deletePointer(block); }
 
-int WINAPI GetPrinterName(wchar_t* name) { return spoolkit::GetPrinterName(name); }
+int WINAPI GetPrinterName(wchar_t* name) {
+  return guarded<int>(spoolkit::kUsbNoDevice, [&] { return spoolkit::GetPrinterName(name); });
+}
 
-int WINAPI ConfigCOM(const wchar_t* portName) { return spoolkit::configCom(portName); }
+int WINAPI ConfigCOM(const wchar_t* portName) {
+  return guarded<int>(0, [&] { return spoolkit::configCom(portName); });
+}
 
 int WINAPI SetRegStr(const wchar_t* keyPath, const wchar_t* valueName, const wchar_t* data) {
   return spoolkit::setRegStr(keyPath, valueName, data);

@@ -80,6 +80,8 @@ bool registerMonitor(const wchar_t* portName, bool is64BitSystem) {
 }
 
 bool addPort(const wchar_t* portName) {
+  // Loaded once and deliberately kept for the life of the process, like the
+  // spooler client itself; it is never released from DllMain.
   static HMODULE winspool = nullptr;
   if (!winspool) winspool = ::LoadLibraryW(L"winspool.drv");
   if (!winspool) return false;

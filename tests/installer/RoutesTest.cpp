@@ -267,6 +267,18 @@ TEST(CommandRoute, UnsafeOrOversizedValuesRunNothing) {
   install.createSrcFileDir();
   EXPECT_FALSE(install.installByInfCmd());
   EXPECT_EQ(LogLines().back(), "PrinterInstall::installByInfCmd::refused: the command line is too long");
+  // An INF path longer than its 260 characters fails before anything runs.
+  ClearLog();
+  std::wstring longInf(300, L'i');
+  auto longInfInfo = Info(kDriver, longInf.c_str());
+  PrinterInstall withLongInf(&longInfInfo, L"Printer", L"USB001", L"HW");
+  withLongInf.createSrcFileDir();
+  EXPECT_FALSE(withLongInf.installByInfCmd());
+  EXPECT_FALSE(withLongInf.installByInfSetup());
+  EXPECT_EQ(withLongInf.execuByHardwardID(), 3);
+  EXPECT_TRUE(InOrder(LogLines(), {"PrinterInstall::installByInfCmd::INF path too long",
+                                   "PrinterInstall::installByInfSetup::Enter",
+                                   "PrinterInstall::execuByHardwardID::INF path too long"}));
   // An INF name holding a quote is refused as well.
   ClearLog();
   auto badInf = Info(kDriver, L"a\".inf");
