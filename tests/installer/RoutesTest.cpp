@@ -174,7 +174,7 @@ TEST(PlugAndPlay, InfPathNamingADirectoryGives3) {
 TEST(NewInstall, UsbPortTakesThePlugAndPlayRoute) {
   OemCopy oem(kInfName);
   const std::wstring key = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") +
-                           L"Windows x64\\Drivers\\Version-3\\" + kDriver;
+                           spoolkit::environmentName() + L"\\Drivers\\Version-3\\" + kDriver;
   KeyCleanup cleanup(HKEY_LOCAL_MACHINE, key);
   ClearLog();
   auto info = Info();
@@ -338,9 +338,15 @@ TEST(SystemBranches, LanguageFolderAndEnvironment) {
   install.setSystem(true, false);
   install.createSrcFileDir();
   EXPECT_EQ(std::wstring(install.srcDir()), ProgramDir() + L"ENG");
-  // The test build runs as a 64-bit program under a 64-bit system.
-  EXPECT_TRUE(spoolkit::is64BitSystem());
-  EXPECT_STREQ(spoolkit::environmentName(), L"Windows x64");
+  // A 64-bit test build runs under a 64-bit system; a 32-bit one in a
+  // 32-bit prefix sees a 32-bit system.
+  if (sizeof(void*) == 8) {
+    EXPECT_TRUE(spoolkit::is64BitSystem());
+    EXPECT_STREQ(spoolkit::environmentName(), L"Windows x64");
+  } else {
+    EXPECT_STREQ(spoolkit::environmentName(),
+                 spoolkit::is64BitSystem() ? L"Windows x64" : L"Windows NT x86");
+  }
 }
 
 TEST(MonitorFiles, CopyRuleAndBothPasses) {
@@ -380,7 +386,7 @@ TEST(MonitorAndPort, MonitorWithoutEntryPointIsLogged) {
                           (dir + L"KorvelUSBMon.dll").c_str(), FALSE));
   MonitorCleanup korvel(L"KorvelUSB Printer Monitor");
   ClearLog();
-  EXPECT_FALSE(spoolkit::registerMonitor(L"KorvelUSB PORT:", true));
+  EXPECT_FALSE(spoolkit::registerMonitor(L"KorvelUSB PORT:", spoolkit::is64BitSystem()));
   EXPECT_EQ(ReadLog(), "PrinterInstall::addPortMonitor::addPortMonitor err = 127\r\n\r\n");
   ::DeleteFileW((dir + L"KorvelUSBMon.dll").c_str());
   ClearLog();
@@ -393,11 +399,11 @@ TEST(MonitorAndPort, UsbPortUsesTheGenericMonitorName) {
   MonitorCleanup monitor(L"USB Printer Monitor");
   KeyCleanup record(HKEY_CURRENT_USER, kMonitorRecordKey);
   ClearLog();
-  EXPECT_TRUE(spoolkit::registerMonitor(L"USB001", true));
+  EXPECT_TRUE(spoolkit::registerMonitor(L"USB001", spoolkit::is64BitSystem()));
   bool listed = false;
   for (const std::wstring& name : MonitorNames()) listed = listed || name == L"USB Printer Monitor";
   EXPECT_TRUE(listed);
-  EXPECT_TRUE(spoolkit::registerMonitor(L"USB001", true));  // already installed: still true
+  EXPECT_TRUE(spoolkit::registerMonitor(L"USB001", spoolkit::is64BitSystem()));  // already installed: still true
   EXPECT_TRUE(spoolkit::addPort(L"USB001"));
   MonitorRecord r = ReadMonitorRecord();
   EXPECT_EQ(r.calls, 1u);
