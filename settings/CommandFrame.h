@@ -36,14 +36,6 @@ class CommandBuffer {
   void Skip(size_t count) {
     for (size_t i = 0; i < count; ++i) Put(0);
   }
-  // Moves the position to `position` (not beyond the capacity).
-  void Seek(size_t position) {
-    if (position <= bytes_.size()) {
-      position_ = position;
-    } else {
-      overflowed_ = true;
-    }
-  }
   size_t Position() const { return position_; }
   size_t Capacity() const { return bytes_.size(); }
   bool Overflowed() const { return overflowed_; }
