@@ -188,6 +188,14 @@ TEST(ParallelPort, UnreadableBufferIsAFailedWrite) {
   EXPECT_TRUE(ReadLptBytes().empty());
 }
 
+TEST(ParallelPort, PortThatRefusesTheBytesShowsSetFail) {
+  // A device that takes no byte at all (writes fail with "no space").
+  SelectionScope scope(Lpt, L"Z:\\dev\\full");
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(kCommand, sizeof(kCommand), 1), 0);
+  ExpectOneBox(boxes, L"Set fail", L"ERROR");
+}
+
 TEST(ParallelPort, PortIsFreeBetweenTwoSends) {
   TruncateLpt();
   SelectionScope scope(Lpt, L"LPT5:");
