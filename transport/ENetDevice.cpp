@@ -41,10 +41,25 @@ bool SendWhole(SOCKET socket, const unsigned char* bytes, int length) {
   return true;
 }
 
+// True when every block can be read whole: a length that is not negative
+// and, for a block without data, no longer than its inline storage.
+bool BlocksReadable(int count, const SendBlock* blocks) {
+  if (count < 0 || (blocks == nullptr && count > 0)) return false;
+  for (int i = 0; i < count; ++i) {
+    if (blocks[i].length < 0) return false;
+    if (blocks[i].data == nullptr && static_cast<size_t>(blocks[i].length) > kInlineBlockBytes) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int SendTcpBlocks(const char* address, int count, const SendBlock* blocks) {
-  if (count < 0 || (blocks == nullptr && count > 0)) return 0;
+  // Refused before anything is connected, so the printer never sees a
+  // connection that ends half-way through a request.
+  if (!BlocksReadable(count, blocks)) return 0;
   WinsockSession session(MAKEWORD(2, 2));
   if (!session.Started()) return 0;
   UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -64,12 +79,7 @@ int SendTcpBlocks(const char* address, int count, const SendBlock* blocks) {
   }
   for (int i = 0; i < count; ++i) {
     const SendBlock& block = blocks[i];
-    if (block.length < 0) return 0;
-    const unsigned char* bytes = block.data;
-    if (bytes == nullptr) {
-      if (static_cast<size_t>(block.length) > kInlineBlockBytes) return 0;
-      bytes = block.inlineData;
-    }
+    const unsigned char* bytes = block.data != nullptr ? block.data : block.inlineData;
     if (!SendWhole(socket.Get(), bytes, block.length)) return 0;
   }
   return 1;
@@ -190,16 +200,12 @@ int ListenForPrinters(unsigned short port, PrinterFoundCallback onFound, void* c
     const int received =
         recvfrom(socket.Get(), reinterpret_cast<char*>(datagram), sizeof(datagram), 0,
                  reinterpret_cast<sockaddr*>(&sender), &senderLength);
-    // A datagram longer than the buffer arrives cut to its size (WSAEMSGSIZE).
-    int usable = received;
-    if (received == SOCKET_ERROR) {
-      if (WSAGetLastError() != WSAEMSGSIZE) continue;
-      usable = static_cast<int>(sizeof(datagram));
-    }
+    // A failed receive (also a datagram longer than the buffer) is skipped.
+    if (received == SOCKET_ERROR) continue;
     unsigned char senderAddress[4];
     memcpy(senderAddress, &sender.sin_addr.s_addr, 4);
     FoundPrinter printer;
-    if (!DecodeAnnouncement(datagram, static_cast<size_t>(usable), senderAddress, &printer)) {
+    if (!DecodeAnnouncement(datagram, static_cast<size_t>(received), senderAddress, &printer)) {
       continue;
     }
     if (onFound != nullptr && !onFound(printer, context)) break;

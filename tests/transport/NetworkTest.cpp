@@ -128,8 +128,12 @@ TEST(NetworkPrinter, InlineBlockLongerThanItsStorageIsRefused) {
   EXPECT_EQ(SendTcpBlocks("127.0.0.1", 1, &block), 0);
   block.length = -1;
   EXPECT_EQ(SendTcpBlocks("127.0.0.1", 1, &block), 0);
+  EXPECT_TRUE(printer.Finished(1, 200).empty());  // refused before connecting
   block.length = static_cast<int>(kInlineBlockBytes);
   EXPECT_EQ(SendTcpBlocks("127.0.0.1", 1, &block), 1);
+  const std::vector<Bytes> connections = printer.Finished(1);
+  ASSERT_EQ(connections.size(), 1u);
+  EXPECT_EQ(connections[0], Bytes(kInlineBlockBytes, 0));
 }
 
 TEST(NetworkPrinter, UnusableAddressesFailWithSetFail) {
