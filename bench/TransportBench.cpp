@@ -204,12 +204,18 @@ int main(int argc, char** argv) {
          static_cast<unsigned long long>(privateBefore),
          static_cast<unsigned long long>(privateAfter),
          static_cast<long long>(privateAfter) - static_cast<long long>(privateBefore));
-  printf("failed sends: %d, message boxes: %ld, bytes received by the printer: %ld\n", failures,
-         g_boxes.load(), g_bytes.load());
 
   UnhookWindowsHookEx(hook);
+  // Let the printer drain the connections still queued, then stop it.
+  long seen = -1;
+  while (seen != g_bytes.load()) {
+    seen = g_bytes.load();
+    Sleep(300);
+  }
   g_stop = true;
   printer.join();
+  printf("failed sends: %d, message boxes: %ld, bytes received by the printer: %ld\n", failures,
+         g_boxes.load(), g_bytes.load());
   closesocket(listener);
   WSACleanup();
   return failures == 0 ? 0 : 2;
