@@ -20,7 +20,7 @@ namespace spoolkit {
 
 namespace {
 
-constexpr size_t kQuotedCap = 260;   // quoted printer, driver, port (258 characters of content)
+constexpr size_t kQuotedCap = 261;   // quoted value: 258 characters of content, two quotes, terminator
 constexpr size_t kCommandCap = 520;  // process command line, "cmd /C " included
 constexpr size_t kCmdPrefixLen = 7;  // "cmd /C "
 constexpr size_t kSetupInfCap = 520;

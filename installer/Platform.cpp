@@ -52,8 +52,8 @@ bool programDirectory(wchar_t* out, size_t cap) {
   if (!out || cap == 0) return false;
   out[0] = 0;
   wchar_t path[MAX_PATH] = {};
-  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH - 1);
-  if (n == 0 || n >= MAX_PATH - 1) return false;  // failed or cut short
+  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;  // failed or cut short (over 259 characters)
   path[n] = 0;
   return directoryOf(path, out, cap);
 }

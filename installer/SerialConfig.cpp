@@ -12,8 +12,9 @@ int configCom(const wchar_t* portName) {
   COMMCONFIG config{};
   config.dwSize = sizeof(COMMCONFIG);
   config.wVersion = 0x100;
-  DWORD size = config.dwSize;
-  if (!::GetDefaultCommConfigW(port, &config, &size)) return 0;
+  // The record's own size field is the in/out size: it then holds the size
+  // the system reported, which is the size stored back below.
+  if (!::GetDefaultCommConfigW(port, &config, &config.dwSize)) return 0;
   // Cancel leaves the defaults just read in the record; they are written back.
   ::CommConfigDialogW(port, nullptr, &config);
   DWORD storeSize = config.dwSize;
