@@ -37,6 +37,7 @@ class InstallFixture : public ::testing::Test {
  protected:
   InstallFixture()
       : monitor_(kMonitor),
+        usbMonitor_(L"USB Printer Monitor"),
         record_(HKEY_CURRENT_USER, kMonitorRecordKey),
         printers_(kPrinter, kDriver),
         infs_({kInfName}),
@@ -99,6 +100,7 @@ class InstallFixture : public ::testing::Test {
 
   Spoolkit lib_;
   MonitorCleanup monitor_;
+  MonitorCleanup usbMonitor_;  // registered by the installations on port USB001
   KeyCleanup record_;
   PrinterCleanup printers_;
   InfDirCleanup infs_;
