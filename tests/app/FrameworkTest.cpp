@@ -35,6 +35,12 @@ class CountingIdle : public CIdleHandler {
   int count = 0;
 };
 
+void CALLBACK MoveThenQuit(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  ::PostThreadMessageW(::GetCurrentThreadId(), WM_MOUSEMOVE, 0, 0);
+  ::PostQuitMessage(0);
+}
+
 }  // namespace
 
 TEST(MessageLoop, FiltersAreOfferedLastRegisteredFirstUntilOneHandles) {
@@ -63,11 +69,7 @@ TEST(MessageLoop, IdleRunsWhenTheQueueEmptiesAndAgainOnlyAfterInput) {
   CountingIdle idle;
   loop.AddIdleHandler(&idle);
   // Idle pass, then a paint-class message (no new pass), then quit.
-  ::SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    ::PostThreadMessageW(::GetCurrentThreadId(), WM_MOUSEMOVE, 0, 0);
-    ::PostQuitMessage(0);
-  });
+  ::SetTimer(nullptr, 0, 30, MoveThenQuit);
   loop.Run();
   EXPECT_GE(idle.count, 1);
   int afterFirst = idle.count;

@@ -49,6 +49,8 @@ void SetAddress(HWND dialog, BYTE a, BYTE b, BYTE c, BYTE d) {
                  reinterpret_cast<LPARAM>(address));
 }
 
+void CALLBACK QuitWith99(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); }
+
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -282,7 +284,7 @@ TEST_F(MainDialogTest, EnterOnThePortListEndsTheLoopWithOk) {
   ::PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
   ::PostMessageW(list, WM_KEYUP, VK_RETURN, 0);
   // Guard: a loop that never ends would hang the test.
-  UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); });
+  UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, QuitWith99);
   EXPECT_EQ(loop.Run(), IDOK);
   ::KillTimer(nullptr, guard);
   EXPECT_EQ(dialog_->m_hWnd, nullptr);  // the dialog destroyed itself

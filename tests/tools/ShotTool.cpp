@@ -75,6 +75,12 @@ int Launch(const wchar_t* program, const std::wstring& done) {
   return code;
 }
 
+std::wstring g_doneFile;
+
+void CALLBACK QuitWhenDone(HWND, UINT, UINT_PTR, DWORD) {
+  if (Exists(g_doneFile)) ::PostQuitMessage(0);
+}
+
 int ShowPage(int index, const std::wstring& done) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
@@ -97,11 +103,8 @@ int ShowPage(int index, const std::wstring& done) {
     ::UpdateWindow(dialog.m_hWnd);
     std::printf("READY\n");
     std::fflush(stdout);
-    static std::wstring doneFile;
-    doneFile = done;
-    ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
-      if (Exists(doneFile)) ::PostQuitMessage(0);
-    });
+    g_doneFile = done;
+    ::SetTimer(nullptr, 0, 100, QuitWhenDone);
     code = loop.Run();
   }
   _Module.RemoveMessageLoop();
