@@ -31,12 +31,12 @@ void PrinterDevice::Close() {
 
 int PrinterDevice::Write(const unsigned char* data, int length) {
   if (name_ == nullptr) return 0;
+  if (!Open()) return 0;
   // A buffer that cannot be read is refused before a job is started.
   if (length < 0 || (data == nullptr && length > 0)) {
     ShowError("PO_GSTR_WRITE_PRINTER_FAIL");
     return 0;
   }
-  if (!Open()) return 0;
 
   DOC_INFO_1W job = {const_cast<wchar_t*>(L"Raw String"), nullptr, const_cast<wchar_t*>(L"RAW")};
   if (StartDocPrinterW(handle_, 1, reinterpret_cast<BYTE*>(&job)) == 0) {

@@ -23,7 +23,8 @@ int IsSupportedUsbPath(const wchar_t* path);
 // The marker that starts a printer announcement datagram.
 constexpr char kAnnouncementMarker[] = "KVFOUND";
 constexpr size_t kAnnouncementMarkerLength = 7;
-// Bytes read per datagram; the rest of a longer datagram is dropped.
+// Bytes received per datagram; a longer datagram fails to arrive whole and
+// the listener skips it.
 constexpr size_t kAnnouncementDatagramBytes = 520;
 
 // One announced printer. All fields are cleared before they are filled.
