@@ -163,6 +163,10 @@ TEST(Dispatch, NoHandleOutlivesASendOnAnyPath) {
   const DWORD before = HandleCount();
   for (int round = 0; round < 3; ++round) SendOverEveryPath(scope, usb);
   Sleep(300);
-  EXPECT_EQ(HandleCount(), before);
+  // A handle lost by any send shows up once per round, so three or more.
+  // One more is allowed: the thread runtime makes a wait event of its own,
+  // once per process, the first time the fake USB printer's threads start
+  // and end at the same moment, and that may happen only after the first round.
+  EXPECT_LE(HandleCount(), before + 1);
   EXPECT_EQ(boxes.Count(), 4u * 14u);
 }
