@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Globals.h"
+#include "tests/support/PrinterEnds.h"
 #include "transport/Device.h"
 
 namespace {
@@ -90,47 +91,8 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// This process's rows of the system handle list (information class 16);
-// GetProcessHandleCount answers 0 under Wine.
-struct SystemHandleEntry {
-  ULONG ownerPid;
-  UCHAR objectType;
-  UCHAR flags;
-  USHORT handle;
-  PVOID object;
-  ACCESS_MASK access;
-};
-struct SystemHandleList {
-  ULONG count;
-  SystemHandleEntry entries[1];
-};
-using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-DWORD CountOwnHandles() {
-  DWORD count = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &count);
-  if (count != 0) return count;
-  auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  if (query == nullptr) return 0;
-  std::vector<unsigned char> buffer(1 << 16);
-  ULONG needed = 0;
-  LONG status;
-  while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
-             static_cast<LONG>(0xC0000004L) &&
-         buffer.size() < (64u << 20)) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (status != 0) return 0;
-  const auto* list = reinterpret_cast<const SystemHandleList*>(buffer.data());
-  for (ULONG i = 0; i < list->count; ++i) {
-    if (list->entries[i].ownerPid == GetCurrentProcessId()) ++count;
-  }
-  return count;
-}
-
 void Usage(DWORD* handles, SIZE_T* privateBytes) {
-  *handles = CountOwnHandles();
+  *handles = testing_ends::HandleCount();
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),

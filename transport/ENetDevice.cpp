@@ -115,19 +115,25 @@ int ENetDevice::Write(const unsigned char* data, int length) {
 
 int ENetDevice::Query(const unsigned char*, int, unsigned char*, unsigned int*) { return 1; }
 
+// A UDP socket of a started session, or INVALID_SOCKET after printing why.
+static SOCKET OpenUdpSocket(const WinsockSession& session) {
+  if (!session.Started()) {
+    wprintf(L"WSAStartup failed with error: %d\n", session.Error());
+    return INVALID_SOCKET;
+  }
+  SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (socket == INVALID_SOCKET) {
+    wprintf(L"socket failed with error: %ld\n", static_cast<long>(WSAGetLastError()));
+  }
+  return socket;
+}
+
 int SendUdpText(const char* localAddress, const char* destinationAddress,
                 unsigned short destinationPort, const char* text) {
   if (localAddress == nullptr || destinationAddress == nullptr || text == nullptr) return 0;
   WinsockSession session(MAKEWORD(2, 2));
-  if (!session.Started()) {
-    wprintf(L"WSAStartup failed with error: %d\n", session.Error());
-    return 0;
-  }
-  UniqueSocket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (!socket.Valid()) {
-    wprintf(L"socket failed with error: %ld\n", static_cast<long>(WSAGetLastError()));
-    return 0;
-  }
+  UniqueSocket socket(OpenUdpSocket(session));
+  if (!socket.Valid()) return 0;
   const BOOL broadcast = TRUE;
   setsockopt(socket.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast),
              sizeof(broadcast));
@@ -157,15 +163,8 @@ int SendUdpText(const char* localAddress, const char* destinationAddress,
 int ListenForPrinters(unsigned short port, PrinterFoundCallback onFound, void* context,
                       DWORD timeLimitMs, HANDLE ready) {
   WinsockSession session(MAKEWORD(2, 2));
-  if (!session.Started()) {
-    wprintf(L"WSAStartup failed with error: %d\n", session.Error());
-    return 0;
-  }
-  UniqueSocket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (!socket.Valid()) {
-    wprintf(L"socket failed with error: %ld\n", static_cast<long>(WSAGetLastError()));
-    return 0;
-  }
+  UniqueSocket socket(OpenUdpSocket(session));
+  if (!socket.Valid()) return 0;
   const BOOL reuse = TRUE;
   setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
              sizeof(reuse));
