@@ -9,9 +9,8 @@ LRESULT CBIDTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
-    AddComboItemFromKey(page, IDC_BID_DIRECTION, "PO_GSTR_BID_SHIFT_LEFT", text);
-    AddComboItemFromKey(page, IDC_BID_DIRECTION, "PO_GSTR_BID_SHIFT_RIGHT", text);
-    SelectComboItem(page, IDC_BID_DIRECTION, 0);
+    FillComboFromKeys(page, IDC_BID_DIRECTION,
+                      {"PO_GSTR_BID_SHIFT_LEFT", "PO_GSTR_BID_SHIFT_RIGHT"}, 0, text);
   }
   ::SetDlgItemTextW(page, IDC_BID_VALUE, L"0");
   EnableControls(page, {IDC_BID_VALUE, IDC_BID_DIRECTION}, false);

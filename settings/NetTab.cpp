@@ -44,9 +44,7 @@ LRESULT CNetTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     AddComboItem(page, IDC_NET_DUPLEX, mode);
   }
   SelectComboItem(page, IDC_NET_DUPLEX, 0);
-  AddComboItem(page, IDC_NET_DHCP, L"Disable");
-  AddComboItem(page, IDC_NET_DHCP, L"Enable");
-  SelectComboItem(page, IDC_NET_DHCP, 0);
+  FillCombo(page, IDC_NET_DHCP, {L"Disable", L"Enable"}, 0);
   WriteAddress(page, IDC_NET_IP, MAKEIPADDRESS(192, 168, 1, 87));
   WriteAddress(page, IDC_NET_MASK, MAKEIPADDRESS(255, 255, 255, 0));
   WriteAddress(page, IDC_NET_GATEWAY, MAKEIPADDRESS(192, 168, 1, 1));

@@ -61,6 +61,17 @@ void SelectComboItem(HWND page, int id, int index) {
   ::SendDlgItemMessageW(page, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+void FillComboFromKeys(HWND page, int id, std::initializer_list<const char*> keys, int selected,
+                       PageTextBuffer& buffer) {
+  for (const char* key : keys) AddComboItemFromKey(page, id, key, buffer);
+  SelectComboItem(page, id, selected);
+}
+
+void FillCombo(HWND page, int id, std::initializer_list<const wchar_t*> items, int selected) {
+  for (const wchar_t* item : items) AddComboItem(page, id, item);
+  SelectComboItem(page, id, selected);
+}
+
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {
   ::SetDlgItemTextW(page, id, LookupText(key, buffer));
 }

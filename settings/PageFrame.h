@@ -37,6 +37,11 @@ bool IsTicked(HWND page, int id);
 void AddComboItemFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
 void AddComboItem(HWND page, int id, const wchar_t* text);
 void SelectComboItem(HWND page, int id, int index);
+// Fills a list with the texts of keys, in order, and selects one item.
+void FillComboFromKeys(HWND page, int id, std::initializer_list<const char*> keys, int selected,
+                       PageTextBuffer& buffer);
+// Fills a list with fixed texts, in order, and selects one item.
+void FillCombo(HWND page, int id, std::initializer_list<const wchar_t*> items, int selected);
 // Sets a control's text from key through the step's shared buffer.
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
 

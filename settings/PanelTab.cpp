@@ -24,34 +24,22 @@ LRESULT CPanelTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
-    AddComboItemFromKey(page, IDC_PANEL_TABLE, "PO_GSTR_DISABLE", text);
-    AddComboItemFromKey(page, IDC_PANEL_TABLE, "PO_GSTR_ENABLE", text);
-    SelectComboItem(page, IDC_PANEL_TABLE, 0);
-    AddComboItemFromKey(page, IDC_PANEL_PIN_ENABLE, "PO_GSTR_DISABLE", text);
-    AddComboItemFromKey(page, IDC_PANEL_PIN_ENABLE, "PO_GSTR_ENABLE", text);
-    SelectComboItem(page, IDC_PANEL_PIN_ENABLE, 0);
-    AddComboItemFromKey(page, IDC_PANEL_PIN_GROUP, "PO_GSTR_1_12_PIN", text);
-    AddComboItemFromKey(page, IDC_PANEL_PIN_GROUP, "PO_GSTR_13_24_PIN", text);
-    SelectComboItem(page, IDC_PANEL_PIN_GROUP, 0);
-    AddComboItemFromKey(page, IDC_PANEL_LINE_FEED, "PO_GSTR_1_3_INCH", text);
-    AddComboItemFromKey(page, IDC_PANEL_LINE_FEED, "PO_GSTR_1_6_INCH", text);
-    AddComboItemFromKey(page, IDC_PANEL_LINE_FEED, "PO_GSTR_1_8_INCH", text);
-    AddComboItemFromKey(page, IDC_PANEL_LINE_FEED, "PO_GSTR_1_12_INCH", text);
-    SelectComboItem(page, IDC_PANEL_LINE_FEED, 1);
-    AddComboItemFromKey(page, IDC_PANEL_DIRECTION, "PO_GSTR_BINDIRECTIONAL", text);
-    AddComboItemFromKey(page, IDC_PANEL_DIRECTION, "PO_GSTR_UNIDIRECTIONAL", text);
-    SelectComboItem(page, IDC_PANEL_DIRECTION, 0);
-    AddComboItemFromKey(page, IDC_PANEL_TOP_SIDE, "PO_GSTR_FRONT", text);
-    AddComboItemFromKey(page, IDC_PANEL_TOP_SIDE, "PO_GSTR_REAR", text);
-    SelectComboItem(page, IDC_PANEL_TOP_SIDE, 0);
-    AddComboItemFromKey(page, IDC_PANEL_LENGTH_ENABLE, "PO_GSTR_DISABLE", text);
-    AddComboItemFromKey(page, IDC_PANEL_LENGTH_ENABLE, "PO_GSTR_ENABLE", text);
-    SelectComboItem(page, IDC_PANEL_LENGTH_ENABLE, 0);
+    FillComboFromKeys(page, IDC_PANEL_TABLE, {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
+    FillComboFromKeys(page, IDC_PANEL_PIN_ENABLE, {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
+    FillComboFromKeys(page, IDC_PANEL_PIN_GROUP,
+                      {"PO_GSTR_1_12_PIN", "PO_GSTR_13_24_PIN"}, 0, text);
+    FillComboFromKeys(page, IDC_PANEL_LINE_FEED,
+                      {"PO_GSTR_1_3_INCH", "PO_GSTR_1_6_INCH", "PO_GSTR_1_8_INCH", "PO_GSTR_1_12_INCH"},
+                      1, text);
+    FillComboFromKeys(page, IDC_PANEL_DIRECTION,
+                      {"PO_GSTR_BINDIRECTIONAL", "PO_GSTR_UNIDIRECTIONAL"}, 0, text);
+    FillComboFromKeys(page, IDC_PANEL_TOP_SIDE, {"PO_GSTR_FRONT", "PO_GSTR_REAR"}, 0, text);
+    FillComboFromKeys(page, IDC_PANEL_LENGTH_ENABLE,
+                      {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
     for (const char* key : kPageSizeKeys) AddComboItemFromKey(page, IDC_PANEL_PAGE_SIZE, key, text);
     SelectComboItem(page, IDC_PANEL_PAGE_SIZE, 0);
-    AddComboItemFromKey(page, IDC_PANEL_LEFT_DIRECTION, "PO_GSTR_BID_SHIFT_LEFT", text);
-    AddComboItemFromKey(page, IDC_PANEL_LEFT_DIRECTION, "PO_GSTR_BID_SHIFT_RIGHT", text);
-    SelectComboItem(page, IDC_PANEL_LEFT_DIRECTION, 0);
+    FillComboFromKeys(page, IDC_PANEL_LEFT_DIRECTION,
+                      {"PO_GSTR_BID_SHIFT_LEFT", "PO_GSTR_BID_SHIFT_RIGHT"}, 0, text);
     AddComboItemFromKey(page, IDC_PANEL_COMPRESS, "PO_GSTR_OFF", text);
     for (const wchar_t* ratio : {L"80%", L"75%", L"60%", L"50%"}) {
       AddComboItem(page, IDC_PANEL_COMPRESS, ratio);

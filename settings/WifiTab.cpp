@@ -6,18 +6,10 @@
 LRESULT CWifiTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   CenterWindow(::GetParent(m_hWnd));
   HWND page = m_hWnd;
-  AddComboItem(page, IDC_WIFI_MODE, L"STA");
-  AddComboItem(page, IDC_WIFI_MODE, L"AP");
-  SelectComboItem(page, IDC_WIFI_MODE, 0);
-  AddComboItem(page, IDC_WIFI_WPA_TYPE, L"WPA-PSK");
-  AddComboItem(page, IDC_WIFI_WPA_TYPE, L"WPA2-PSK");
-  SelectComboItem(page, IDC_WIFI_WPA_TYPE, 0);
-  AddComboItem(page, IDC_WIFI_CIPHER, L"AES");
-  AddComboItem(page, IDC_WIFI_CIPHER, L"TPIK");
-  SelectComboItem(page, IDC_WIFI_CIPHER, 0);
-  AddComboItem(page, IDC_WIFI_WEP_TYPE, L"OPEN");
-  AddComboItem(page, IDC_WIFI_WEP_TYPE, L"SHARE");
-  SelectComboItem(page, IDC_WIFI_WEP_TYPE, 0);
+  FillCombo(page, IDC_WIFI_MODE, {L"STA", L"AP"}, 0);
+  FillCombo(page, IDC_WIFI_WPA_TYPE, {L"WPA-PSK", L"WPA2-PSK"}, 0);
+  FillCombo(page, IDC_WIFI_CIPHER, {L"AES", L"TPIK"}, 0);
+  FillCombo(page, IDC_WIFI_WEP_TYPE, {L"OPEN", L"SHARE"}, 0);
   {
     PageTextBuffer text = {};
     SetTextFromKey(page, IDC_WIFI_MODE_LABEL, "PO_IDC_STATIC_WIFI_MODE", text);
