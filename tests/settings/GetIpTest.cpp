@@ -6,8 +6,8 @@
 
 #include "resources/pages.h"
 #include "tests/settings/PageDriver.h"
-#include "tests/settings/PrinterStandIns.h"
 #include "tests/support/MessageBoxCatcher.h"
+#include "tests/transport/TransportFixtures.h"
 
 using namespace pages_test;
 
@@ -16,10 +16,15 @@ namespace {
 class GetIpTest : public PagesTest {
  protected:
   // Points the selection at the stand-in, as a found USB printer would be.
-  void UseUsb(const std::wstring& path) {
+  void UseUsb(const wchar_t* path) {
     ASSERT_NE(CurrentSelection, nullptr);
     CurrentSelection->kind = Usb;
-    wcsncpy(CurrentSelection->name, path.c_str(), kTransportNameChars - 1);
+    wcsncpy(CurrentSelection->name, path, kTransportNameChars - 1);
+  }
+  // The request arrives on the first open of the path (the send), the
+  // reply goes to the second (the read).
+  static void Answer(FakeUsbPrinter& printer, const std::string& reply) {
+    printer.ReplyOn(1, Bytes(reply.begin(), reply.end()), 0);
   }
   HWND Net() const { return Page(kNet); }
 };
@@ -28,12 +33,12 @@ class GetIpTest : public PagesTest {
 
 TEST_F(GetIpTest, AddressReplyFillsTheFourControlsAndSelectsIpMode) {
   Click(Net(), IDC_NET_RADIO_DHCP);
-  PipePrinter printer("192.168.0.20-9101-255.255.0.0-192.168.0.1");
-  ASSERT_TRUE(printer.Ready());
+  FakeUsbPrinter printer;
+  Answer(printer, "192.168.0.20-9101-255.255.0.0-192.168.0.1");
   UseUsb(printer.Path());
   MessageBoxCatcher boxes;
   Click(Net(), IDC_NET_GET_IP);
-  EXPECT_EQ(printer.Request(), (Bytes{0x1F, 0x73}));
+  EXPECT_EQ(printer.Received(2), (Bytes{0x1F, 0x73}));
   EXPECT_EQ(boxes.Count(), 0u);  // the request is sent without a success box
   EXPECT_EQ(AddressOf(Net(), IDC_NET_IP), static_cast<DWORD>(MAKEIPADDRESS(192, 168, 0, 20)));
   EXPECT_EQ(TextOf(Net(), IDC_NET_PORT), L"9101");
@@ -46,12 +51,12 @@ TEST_F(GetIpTest, AddressReplyFillsTheFourControlsAndSelectsIpMode) {
 }
 
 TEST_F(GetIpTest, DhcpReplyInAnyCaseSelectsDhcpMode) {
-  PipePrinter printer("dhcp");
-  ASSERT_TRUE(printer.Ready());
+  FakeUsbPrinter printer;
+  Answer(printer, "dhcp");
   UseUsb(printer.Path());
   MessageBoxCatcher boxes;
   Click(Net(), IDC_NET_GET_IP);
-  printer.Request();
+  printer.Received(2);
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_TRUE(Ticked(Net(), IDC_NET_RADIO_DHCP));
   EXPECT_FALSE(Ticked(Net(), IDC_NET_RADIO_IP));
@@ -63,12 +68,12 @@ TEST_F(GetIpTest, DhcpReplyInAnyCaseSelectsDhcpMode) {
 
 TEST_F(GetIpTest, ReplyWithoutSeparatorChangesNoField) {
   Click(Net(), IDC_NET_RADIO_DHCP);
-  PipePrinter printer("10.1.2.3");
-  ASSERT_TRUE(printer.Ready());
+  FakeUsbPrinter printer;
+  Answer(printer, "10.1.2.3");
   UseUsb(printer.Path());
   MessageBoxCatcher boxes;
   Click(Net(), IDC_NET_GET_IP);
-  printer.Request();
+  printer.Received(2);
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_TRUE(Ticked(Net(), IDC_NET_RADIO_IP));
   EXPECT_EQ(AddressOf(Net(), IDC_NET_IP), static_cast<DWORD>(MAKEIPADDRESS(192, 168, 1, 87)));
@@ -78,12 +83,11 @@ TEST_F(GetIpTest, ReplyWithoutSeparatorChangesNoField) {
 }
 
 TEST_F(GetIpTest, NoReplyShowsTheReadError) {
-  PipePrinter printer("", /*answer=*/false);
-  ASSERT_TRUE(printer.Ready());
+  FakeUsbPrinter printer;  // never answers
   UseUsb(printer.Path());
   MessageBoxCatcher boxes;
   Click(Net(), IDC_NET_GET_IP);
-  EXPECT_EQ(printer.Request(), (Bytes{0x1F, 0x73}));
+  EXPECT_EQ(printer.Received(2), (Bytes{0x1F, 0x73}));
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, L"ERROR");
   EXPECT_EQ(boxes.Boxes()[0].text, L"Read from usb printer fail");

@@ -8,7 +8,7 @@
 
 #include "resources/pages.h"
 #include "tests/settings/PageDriver.h"
-#include "tests/settings/PrinterStandIns.h"
+#include "tests/transport/TransportFixtures.h"
 #include "tests/support/MessageBoxCatcher.h"
 
 using namespace pages_test;
@@ -475,7 +475,9 @@ TEST_F(PagesTest, PagesSendToTheLoopbackNetworkPrinter) {
   Type(bid, IDC_BID_VALUE, L"7");
   MessageBoxCatcher boxes;
   Click(bid, IDC_BID_SET);
-  EXPECT_EQ(printer.Received(), (Bytes{0x1F, 0x42, 0x00, 0x07, 0x10, 0x43}));
+  const std::vector<Bytes> connections = printer.Finished(1);
+  ASSERT_EQ(connections.size(), 1u);
+  EXPECT_EQ(connections[0], (Bytes{0x1F, 0x42, 0x00, 0x07, 0x10, 0x43}));
   ExpectOneBox(boxes, L"SUCCESS", L"Set success");
 }
 
