@@ -5,3 +5,4 @@ HWND MainWindow = nullptr;
 TransportSelection* CurrentSelection = nullptr;
 wchar_t* PrinterAddressText = nullptr;
 DCB* StoredSerialSettings = nullptr;
+void (*RefreshCurrentSelection)() = nullptr;

@@ -28,3 +28,8 @@ extern HWND MainWindow;                     // owner of transport/config boxes
 extern TransportSelection* CurrentSelection;// published by the main dialog
 extern wchar_t* PrinterAddressText;         // 32 wide chars, dotted IPv4 text
 extern DCB* StoredSerialSettings;           // null until a COM port was configured
+
+// Set by the main dialog: reads the transport the dialog shows into
+// CurrentSelection. Every dispatch calls it first, so a send always goes to
+// the port, queue or printer on screen when the button was pressed.
+extern void (*RefreshCurrentSelection)();

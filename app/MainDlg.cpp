@@ -54,6 +54,15 @@ std::wstring WindowText(HWND window, int maxChars) {
   return text;
 }
 
+// The dispatch's refresh: while the live main dialog's selection is the
+// published one, it follows the dialog's controls.
+void RefreshMainSelection() {
+  if (MainDialog != nullptr && MainDialog->IsWindow() &&
+      CurrentSelection == &MainDialog->Selection()) {
+    MainDialog->RefreshSelection();
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -199,7 +208,10 @@ CMainDlg::~CMainDlg() {
   delete serial_;
   delete userDef_;
   if (CurrentSelection == &selection_) CurrentSelection = nullptr;
-  if (MainDialog == this) MainDialog = nullptr;
+  if (MainDialog == this) {
+    MainDialog = nullptr;
+    RefreshCurrentSelection = nullptr;
+  }
 }
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
@@ -260,6 +272,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
   CurrentSelection = &selection_;
   RefreshSelection();
+  RefreshCurrentSelection = &RefreshMainSelection;
 
   PrinterAddressText = new (std::nothrow) wchar_t[kPrinterAddressChars]();
   if (PrinterAddressText) wcsncpy(PrinterAddressText, kDefaultAddress, kPrinterAddressChars - 1);
@@ -461,7 +474,7 @@ LRESULT CMainDlg::OnAddressEdited(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT CMainDlg::OnPortListChange(WORD, WORD, HWND, BOOL&) {
-  // The selection itself follows the list only at the next refresh.
+  // The selection itself is read from the list before each send.
   UpdateAddressControl();
   return 0;
 }

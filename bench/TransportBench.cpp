@@ -1,12 +1,16 @@
-// Cost of one SendCommand over the network transport compared with a bare
-// Winsock connect, send and close of the same bytes, and a soak of 10,000
-// sends watching the process's handle count and private bytes.
+// Cost of one SendCommand over the network transport compared with two bare
+// Winsock exchanges of the same bytes: connect, send, half-close, wait for
+// the printer's close, close (what the transport does) and connect, send,
+// close (which never learns whether the printer took the bytes). The three
+// are timed in interleaved blocks. Then a soak of 10,000 sends watching the
+// process's handle count and private bytes.
 //
 // A thread of this program plays the printer on 127.0.0.1:9100.
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -72,7 +76,9 @@ void ServePrinter(SOCKET listener) {
   }
 }
 
-bool BareSend(const unsigned char* data, int length) {
+// Connect, send and close; with awaitClose, half-close and read until the
+// printer closes before closing.
+bool BareSend(const unsigned char* data, int length, bool awaitClose) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return false;
   sockaddr_in printer{};
@@ -81,8 +87,21 @@ bool BareSend(const unsigned char* data, int length) {
   printer.sin_addr.s_addr = inet_addr("127.0.0.1");
   bool ok = connect(s, reinterpret_cast<sockaddr*>(&printer), sizeof(printer)) == 0 &&
             send(s, reinterpret_cast<const char*>(data), length, 0) == length;
+  if (ok && awaitClose) {
+    ok = shutdown(s, SD_SEND) == 0;
+    char drained[64];
+    int got = 0;
+    while (ok && (got = recv(s, drained, sizeof(drained), 0)) > 0) {
+    }
+    ok = ok && got == 0;
+  }
   closesocket(s);
   return ok;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
@@ -131,24 +150,47 @@ int main(int argc, char** argv) {
   command[46] = 0x10;
   command[47] = 'C';
 
-  for (int i = 0; i < 50; ++i) {  // warm up both paths
+  for (int i = 0; i < 50; ++i) {  // warm up every path
     SendCommand(command, sizeof(command), 0);
-    BareSend(command, sizeof(command));
+    BareSend(command, sizeof(command), true);
+    BareSend(command, sizeof(command), false);
   }
 
-  LARGE_INTEGER t0, t1, t2;
+  // Interleaved blocks, so drift of the machine hits all three alike.
+  const int blocks = 20;
+  const int perBlock = rounds / blocks > 0 ? rounds / blocks : 1;
+  std::vector<double> transportUs, awaitUs, closeUs, ratioAwait, ratioClose;
   int failures = 0;
-  QueryPerformanceCounter(&t0);
-  for (int i = 0; i < rounds; ++i) failures += SendCommand(command, sizeof(command), 0) ? 0 : 1;
-  QueryPerformanceCounter(&t1);
-  for (int i = 0; i < rounds; ++i) failures += BareSend(command, sizeof(command)) ? 0 : 1;
-  QueryPerformanceCounter(&t2);
-  const double sendCommandUs = Seconds(t0, t1) * 1e6 / rounds;
-  const double bareUs = Seconds(t1, t2) * 1e6 / rounds;
-  printf("SendCommand (network, %d bytes): %.1f us per send over %d sends\n",
-         static_cast<int>(sizeof(command)), sendCommandUs, rounds);
-  printf("bare connect/send/close:        %.1f us per send over %d sends\n", bareUs, rounds);
-  printf("ratio SendCommand / bare: %.2f\n", sendCommandUs / bareUs);
+  for (int block = 0; block < blocks; ++block) {
+    LARGE_INTEGER t0, t1, t2, t3;
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < perBlock; ++i) failures += SendCommand(command, sizeof(command), 0) ? 0 : 1;
+    QueryPerformanceCounter(&t1);
+    for (int i = 0; i < perBlock; ++i) failures += BareSend(command, sizeof(command), true) ? 0 : 1;
+    QueryPerformanceCounter(&t2);
+    for (int i = 0; i < perBlock; ++i) failures += BareSend(command, sizeof(command), false) ? 0 : 1;
+    QueryPerformanceCounter(&t3);
+    transportUs.push_back(Seconds(t0, t1) * 1e6 / perBlock);
+    awaitUs.push_back(Seconds(t1, t2) * 1e6 / perBlock);
+    closeUs.push_back(Seconds(t2, t3) * 1e6 / perBlock);
+    ratioAwait.push_back(transportUs.back() / awaitUs.back());
+    ratioClose.push_back(transportUs.back() / closeUs.back());
+  }
+  auto spread = [](const std::vector<double>& v) {
+    return std::make_pair(*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+  };
+  printf("%d blocks of %d sends each, %d bytes per send, interleaved; median (min..max) per send:\n",
+         blocks, perBlock, static_cast<int>(sizeof(command)));
+  printf("SendCommand (network transport):            %.1f us (%.1f..%.1f)\n", Median(transportUs),
+         spread(transportUs).first, spread(transportUs).second);
+  printf("bare connect/send/half-close/wait/close:    %.1f us (%.1f..%.1f)\n", Median(awaitUs),
+         spread(awaitUs).first, spread(awaitUs).second);
+  printf("bare connect/send/close (no confirmation):  %.1f us (%.1f..%.1f)\n", Median(closeUs),
+         spread(closeUs).first, spread(closeUs).second);
+  printf("ratio SendCommand / bare with wait:    %.2f (%.2f..%.2f)\n", Median(ratioAwait),
+         spread(ratioAwait).first, spread(ratioAwait).second);
+  printf("ratio SendCommand / bare without wait: %.2f (%.2f..%.2f)\n", Median(ratioClose),
+         spread(ratioClose).first, spread(ratioClose).second);
 
   DWORD handlesBefore = 0, handlesAfter = 0;
   SIZE_T privateBefore = 0, privateAfter = 0;

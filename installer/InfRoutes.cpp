@@ -32,7 +32,7 @@ std::string tagged(const char* tag, const char* rest) { return std::string(tag) 
 bool quoteValue(const char* tag, const wchar_t* value, wchar_t* out, size_t cap) {
   if (!value) value = L"";
   if (hasUnsafeCommandChar(value)) {
-    logLine(tagged(tag, "::refused: a name holds a double quote or a line break").c_str());
+    logLine(tagged(tag, "::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash").c_str());
     return false;
   }
   if (!copyText(out, cap, value) || !quoteInPlace(out, cap)) {
@@ -124,7 +124,7 @@ bool PrinterInstall::installByInfSetup() {
   if (!GetOemInfFile(infFullPath, kSetupInfCap)) return false;
 
   if (hasUnsafeCommandChar(infFullPath)) {
-    logLine("PrinterInstall::installByInfSetup::refused: a name holds a double quote or a line break");
+    logLine("PrinterInstall::installByInfSetup::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash");
     return false;
   }
   if (!quoteInPlace(infFullPath, kSetupInfCap)) {

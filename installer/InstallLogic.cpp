@@ -82,10 +82,12 @@ bool joinText(char* out, size_t cap, std::initializer_list<const char*> parts) {
 
 bool hasUnsafeCommandChar(const wchar_t* s) {
   if (!s) return false;
+  wchar_t last = 0;
   for (; *s; ++s) {
-    if (*s == L'"' || *s == L'\r' || *s == L'\n') return true;
+    if (*s == L'"' || *s == L'%' || *s == L'\r' || *s == L'\n') return true;
+    last = *s;
   }
-  return false;
+  return last == L'\\';
 }
 
 bool quoteInPlace(wchar_t* buf, size_t cap) {

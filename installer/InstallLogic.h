@@ -19,12 +19,15 @@ bool copyText(wchar_t* out, size_t cap, const wchar_t* src);
 bool joinText(wchar_t* out, size_t cap, std::initializer_list<const wchar_t*> parts);
 bool joinText(char* out, size_t cap, std::initializer_list<const char*> parts);
 
-// True when s holds a double quote or a line break: such a value would end
-// its quoted argument of the "cmd /C" command line early.
+// True when s cannot be passed safely as a quoted argument of the "cmd /C"
+// command line: a double quote or a line break would end the argument early;
+// cmd.exe expands "%NAME%" even between quotes (and a variable's value may
+// itself hold a quote); a trailing backslash would escape the closing quote
+// in the receiving program's argument parsing.
 bool hasUnsafeCommandChar(const wchar_t* s);
 // Replaces the string in buf by the same string between double quotes.
-// Refuses (false, buf unchanged) a string holding a double quote or a line
-// break, and one whose quoted form does not fit in cap.
+// Refuses (false, buf unchanged) a string that hasUnsafeCommandChar refuses,
+// and one whose quoted form does not fit in cap.
 bool quoteInPlace(wchar_t* buf, size_t cap);
 
 // The system's printer-install command for the four quoted arguments.

@@ -5,23 +5,56 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
 #include "installer/InstallLogic.h"
 #include "installer/Platform.h"
 
 namespace spoolkit {
 
+namespace {
+
+constexpr size_t kLongPathChars = 32768;
+
+// "PinLog.txt" beside the calling program (not this library) into out
+// (kLongPathChars). A program path longer than MAX_PATH is read whole and
+// given the "\\?\" form, so the log still lands beside such a program.
+bool logFilePath(wchar_t* out) {
+  std::vector<wchar_t> path(kLongPathChars);
+  DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (n == 0 || n >= path.size()) return false;
+  path[n] = 0;
+  std::vector<wchar_t> dir(kLongPathChars);
+  if (!directoryOf(path.data(), dir.data(), dir.size()) || dir[0] == 0) return false;
+  const wchar_t* prefix = L"";
+  const wchar_t* rest = dir.data();
+  if (n >= MAX_PATH - 12 && std::wcsncmp(rest, L"\\\\?\\", 4) != 0) {
+    if (std::wcsncmp(rest, L"\\\\", 2) == 0) {
+      prefix = L"\\\\?\\UNC\\";  // \\server\share -> \\?\UNC\server\share
+      rest += 2;
+    } else {
+      prefix = L"\\\\?\\";
+    }
+  }
+  return joinText(out, kLongPathChars, {prefix, rest, L"PinLog.txt"});
+}
+
+}  // namespace
+
 void WriteLog2File(const char* message, size_t length) {
-  // The log path is rebuilt for every line: the program directory of the
-  // calling process (not of this library) plus "PinLog.txt". The wide path
-  // is used so that a directory outside the ANSI code page still works.
-  wchar_t dir[MAX_PATH] = {};
-  wchar_t logPath[MAX_PATH] = {};
+  // The log path is rebuilt for every line. The wide path is used so that a
+  // directory outside the ANSI code page still works.
   FILE* raw = nullptr;
-  if (programDirectory(dir, MAX_PATH) && joinText(logPath, MAX_PATH, {dir, L"PinLog.txt"})) {
-    // Binary append: the caller's bytes land unchanged and each line ends
-    // with exactly one carriage return and line feed.
-    raw = ::_wfsopen(logPath, L"ab", _SH_DENYNO);
+  try {
+    std::vector<wchar_t> logPath(kLongPathChars);
+    if (logFilePath(logPath.data())) {
+      // Binary append: the caller's bytes land unchanged and each line ends
+      // with exactly one carriage return and line feed.
+      raw = ::_wfsopen(logPath.data(), L"ab", _SH_DENYNO);
+    }
+  } catch (...) {
+    raw = nullptr;
   }
   UniqueStream file(raw);
   if (!file.get()) {

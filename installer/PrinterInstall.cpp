@@ -31,6 +31,16 @@ int PrinterInstall::doInstall() {
 
   createSrcFileDir();
   logLine("PrinterInstall::doInstall::Enter createSrcFileDir");
+  return installFromPackage();
+}
+
+int PrinterInstall::installFromPackage() {
+  // Without the program folder every package path would be relative to the
+  // current directory, so files planted there would be installed.
+  if (exeDir_[0] == 0 || srcDir_[0] == 0) {
+    logLine("PrinterInstall::doInstall::refused: the program folder cannot be read whole");
+    return kInstallFailed;
+  }
 
   fixFileIssue();
   logLine("PrinterInstall::doInstall::Enter fixFileIssue");
@@ -61,8 +71,19 @@ int PrinterInstall::doInstall() {
 }
 
 void PrinterInstall::createSrcFileDir() {
-  if (!programDirectory(exeDir_, MAX_PATH)) exeDir_[0] = 0;
-  if (!joinText(srcDir_, MAX_PATH, {exeDir_, languageFolder(isChineseSystem_)})) srcDir_[0] = 0;
+  wchar_t folder[MAX_PATH] = {};
+  useProgramFolder(programDirectory(folder, MAX_PATH) ? folder : nullptr);
+}
+
+void PrinterInstall::useProgramFolder(const wchar_t* programFolder) {
+  exeDir_[0] = 0;
+  srcDir_[0] = 0;
+  if (programFolder == nullptr || programFolder[0] == 0) return;
+  if (!copyText(exeDir_, MAX_PATH, programFolder)) return;
+  if (!joinText(srcDir_, MAX_PATH, {exeDir_, languageFolder(isChineseSystem_)})) {
+    exeDir_[0] = 0;
+    srcDir_[0] = 0;
+  }
 }
 
 void PrinterInstall::fixFileIssue() {

@@ -31,9 +31,15 @@ class PrinterInstall {
   PrinterInstall& operator=(const PrinterInstall&) = delete;
 
   int doInstall();
+  // The pipeline after the folders are set: refuses (3) when the program
+  // folder is unknown, else fixFileIssue, the monitor and the routes.
+  int installFromPackage();
 
   // Pipeline steps.
   void createSrcFileDir();
+  // Sets exeDir and srcDir from the program folder (ending with a
+  // backslash); null, a folder that could not be read, leaves both empty.
+  void useProgramFolder(const wchar_t* programFolder);
   void fixFileIssue();
   DWORD copyMonitorFiles();
   bool addPortMonitor();

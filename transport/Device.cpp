@@ -57,6 +57,7 @@ Device* DeviceFactory::Create(const TransportSelection* selection, int showSucce
 void DeviceFactory::Release(Device* device) { delete device; }
 
 int SendCommand(const unsigned char* data, int length, int showSuccess) {
+  if (RefreshCurrentSelection != nullptr) RefreshCurrentSelection();
   DeviceLease device(DeviceFactory::Create(CurrentSelection, showSuccess, MainWindow));
   if (device.Get() == nullptr) return 0;
   return device.Get()->Write(data, length);
@@ -64,6 +65,7 @@ int SendCommand(const unsigned char* data, int length, int showSuccess) {
 
 int QueryCommand(const unsigned char* command, int commandLength, unsigned char* reply,
                  unsigned int* replyLength, int showSuccess) {
+  if (RefreshCurrentSelection != nullptr) RefreshCurrentSelection();
   DeviceLease device(DeviceFactory::Create(CurrentSelection, showSuccess, MainWindow));
   if (device.Get() == nullptr) return 0;
   return device.Get()->Query(command, commandLength, reply, replyLength);

@@ -4,12 +4,145 @@
 #include <libintl.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <set>
+#include <string>
 #include <vector>
+
+#include "app/translation/CatalogueCheck.h"
 
 namespace {
 constexpr char kDomain[] = "PrinterConfig";
+constexpr wchar_t kCatalogueFile[] = L"\\LC_MESSAGES\\PrinterConfig.mo";
 constexpr size_t kAnsiLimit = 520;  // bytes of ANSI text the layer handles
+// Our catalogues are a few kilobytes; a larger file is not read at all.
+constexpr DWORD kCatalogueLimitBytes = 16u << 20;
+
+// False when a catalogue the runtime might choose failed its check: then
+// gettext is never asked and every text comes from the built-in table.
+bool CatalogueUsable = true;
+
+// Closes a find handle on every path.
+struct FindCloser {
+  void operator()(HANDLE find) const { ::FindClose(find); }
+};
+// Closes a file handle on every path.
+struct HandleCloser {
+  void operator()(HANDLE file) const { ::CloseHandle(file); }
+};
+
+// The languages the runtime may choose a catalogue for: those named by the
+// environment (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) and those of the
+// Windows thread, user and display languages, which it falls back to.
+std::set<std::string> CandidateLanguages() {
+  std::set<std::string> languages;
+  if (const char* list = std::getenv("LANGUAGE")) {
+    std::string entry;
+    for (const char* c = list;; ++c) {
+      if (*c == ':' || *c == '\0') {
+        if (!entry.empty()) languages.insert(catalogue::LanguageOf(entry));
+        entry.clear();
+        if (*c == '\0') break;
+      } else {
+        entry += *c;
+      }
+    }
+  }
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    if (const char* value = std::getenv(variable)) languages.insert(catalogue::LanguageOf(value));
+  }
+  const LCID locales[] = {::GetThreadLocale(), ::GetUserDefaultLCID(),
+                          MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT)};
+  for (LCID locale : locales) {
+    char name[16] = {};
+    if (::GetLocaleInfoA(locale, LOCALE_SISO639LANGNAME, name, sizeof(name)) > 0) {
+      languages.insert(catalogue::LanguageOf(name));
+    }
+  }
+  return languages;
+}
+
+// Reads the catalogue at path and checks it. A file that cannot be read whole
+// counts as damaged.
+bool CatalogueFileUsable(const std::wstring& path) {
+  HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) {
+    // No catalogue in this folder: nothing the runtime could load.
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  std::unique_ptr<void, HandleCloser> file(opened);
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(opened, &size) || size.QuadPart > kCatalogueLimitBytes) return false;
+  std::vector<unsigned char> data(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!data.empty() &&
+      (!::ReadFile(opened, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+       read != data.size())) {
+    return false;
+  }
+  return catalogue::IsUsable(data.data(), data.size());
+}
+
+// True unless a catalogue of one of the candidate languages below langDir
+// (ending with a backslash) is damaged.
+bool CataloguesUsable(const std::wstring& langDir) {
+  const std::set<std::string> languages = CandidateLanguages();
+  WIN32_FIND_DATAW found{};
+  HANDLE first = ::FindFirstFileW((langDir + L"*").c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) return true;
+  std::unique_ptr<void, FindCloser> find(first);
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] == L'.') continue;
+    std::string folder;
+    for (const wchar_t* c = found.cFileName; *c != L'\0'; ++c) {
+      folder += (*c < 0x80) ? static_cast<char>(*c) : '?';
+    }
+    if (languages.count(catalogue::LanguageOf(folder)) == 0) continue;
+    if (!CatalogueFileUsable(langDir + found.cFileName + kCatalogueFile)) return false;
+  } while (::FindNextFileW(first, &found));
+  return true;
+}
+
+// The "Lang" folder beside the program as a wide path ending with a
+// backslash; empty when the program's path cannot be read whole.
+std::wstring WideLangDirectory() {
+  std::vector<wchar_t> path(32768);
+  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return std::wstring();
+  std::wstring directory(path.data(), length);
+  const size_t slash = directory.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return std::wstring();
+  return directory.substr(0, slash + 1) + L"Lang\\";
+}
+
+// The length of the longest start of text (length bytes in the ANSI code
+// page) that is at most limit bytes and ends on a character boundary.
+size_t AnsiCharBoundary(const std::string& text, size_t limit) {
+  size_t boundary = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t width = ::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    if (i + width > limit) break;
+    i += width;
+    boundary = i;
+  }
+  return boundary;
+}
+
+// Copies count wide characters of text into buffer (capacity, room for the
+// terminator) without splitting a surrogate pair.
+void CopyWhole(wchar_t* buffer, size_t capacity, const wchar_t* text, size_t count) {
+  if (count > capacity - 1) {
+    count = capacity - 1;
+    if (count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
+  }
+  std::memcpy(buffer, text, count * sizeof(wchar_t));
+  buffer[count] = L'\0';
+}
+
 }  // namespace
 
 void InitTranslation() {
@@ -26,6 +159,11 @@ void InitTranslation() {
   snprintf(directory, sizeof(directory), "%sLang\\", path);
 
   setlocale(LC_ALL, "");
+  // A damaged catalogue would crash or blank the program inside the runtime
+  // at every start: it is checked first and, when it fails, not used.
+  const std::wstring langDir = WideLangDirectory();
+  CatalogueUsable = langDir.empty() || CataloguesUsable(langDir);
+  if (!CatalogueUsable) return;
   bindtextdomain(kDomain, directory);
   textdomain(kDomain);
   bind_textdomain_codeset(kDomain, "utf-8");
@@ -55,34 +193,26 @@ const wchar_t* FindDefaultText(const char* key) {
 wchar_t* LookupText(const char* key, wchar_t* buffer, size_t capacity) {
   if (!key || !buffer || capacity == 0) return buffer;
 
-  const char* answer = gettext(key);
+  const char* answer = CatalogueUsable ? gettext(key) : key;
   std::string ansi = Utf8ToAnsi(answer ? answer : key);
-  // The layer handles at most 519 bytes of ANSI text.
-  if (ansi.size() >= kAnsiLimit) ansi.resize(kAnsiLimit - 1);
+  // The layer handles at most 519 bytes of ANSI text, cut between characters.
+  if (ansi.size() >= kAnsiLimit) ansi.resize(AnsiCharBoundary(ansi, kAnsiLimit - 1));
 
-  if (ansi != key) {
-    // Convert as much as fits, always leaving room for the terminator.
+  // An empty translation is no translation: the table's text is shown.
+  if (!ansi.empty() && ansi != key) {
     int converted = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
                                           nullptr, 0);
     if (converted > 0) {
       std::vector<wchar_t> wide(static_cast<size_t>(converted));
       ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
                             converted);
-      size_t count = static_cast<size_t>(converted);
-      if (count > capacity - 1) count = capacity - 1;
-      std::memcpy(buffer, wide.data(), count * sizeof(wchar_t));
-      buffer[count] = L'\0';
+      CopyWhole(buffer, capacity, wide.data(), wide.size());
     } else {
       buffer[0] = L'\0';
     }
     return buffer;
   }
 
-  if (const wchar_t* text = FindDefaultText(key)) {
-    size_t count = wcslen(text);
-    if (count > capacity - 1) count = capacity - 1;
-    std::memcpy(buffer, text, count * sizeof(wchar_t));
-    buffer[count] = L'\0';
-  }
+  if (const wchar_t* text = FindDefaultText(key)) CopyWhole(buffer, capacity, text, wcslen(text));
   return buffer;
 }

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "tests/app/CatalogueVariants.h"
+#include "tests/support/PrinterEnds.h"
+
 namespace {
 
 std::wstring SetwrightPath() {
@@ -37,8 +40,9 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
 
 class Setwright {
  public:
-  explicit Setwright(int showCommand = SW_SHOWNORMAL, const wchar_t* arguments = L"") {
-    std::wstring commandLine = L"\"" + SetwrightPath() + L"\" " + arguments;
+  explicit Setwright(int showCommand = SW_SHOWNORMAL, const wchar_t* arguments = L"",
+                     const std::wstring& program = SetwrightPath()) {
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -123,4 +127,82 @@ TEST(Startup, StartsMinimisedWhenAskedAndStillWorks) {
   EXPECT_FALSE(::IsIconic(window));
   ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(program.WaitForExit(), 2u);
+}
+
+namespace {
+
+// Sets an environment variable for the programs started while it lives.
+class EnvironmentScope {
+ public:
+  EnvironmentScope(const wchar_t* name, const wchar_t* value) : name_(name) {
+    ::SetEnvironmentVariableW(name, value);
+  }
+  ~EnvironmentScope() { ::SetEnvironmentVariableW(name_, nullptr); }
+  EnvironmentScope(const EnvironmentScope&) = delete;
+  EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+
+ private:
+  const wchar_t* name_;
+};
+
+// A copy of Setwright in a folder of the scratch area with catalogue as its
+// German catalogue; returns the copy's path.
+std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_test::Bytes& catalogue) {
+  const std::wstring folder = testing_ends::ScratchDir() + std::wstring(name.begin(), name.end());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::CreateDirectoryW((folder + L"\\Lang").c_str(), nullptr);
+  ::CreateDirectoryW((folder + L"\\Lang\\de").c_str(), nullptr);
+  ::CreateDirectoryW((folder + L"\\Lang\\de\\LC_MESSAGES").c_str(), nullptr);
+  testing_ends::WriteWholeFile(folder + L"\\Lang\\de\\LC_MESSAGES\\PrinterConfig.mo",
+                               catalogue.data(), catalogue.size());
+  const std::wstring program = folder + L"\\" SW_SETWRIGHT_EXE_W;
+  ::CopyFileW(SetwrightPath().c_str(), program.c_str(), FALSE);
+  return program;
+}
+
+std::wstring ControlText(HWND window, int id) {
+  wchar_t text[128] = {};
+  ::GetDlgItemTextW(window, id, text, 128);
+  return text;
+}
+
+}  // namespace
+
+// A damaged catalogue is never handed to the runtime: the program starts with
+// its English texts (and ends normally) instead of crashing or showing blank
+// labels. The intact catalogue in the same place is used.
+TEST(Startup, DamagedCatalogueStartsInEnglish) {
+  EnvironmentScope all(L"LC_ALL", L"de_DE.UTF-8");
+  EnvironmentScope language(L"LANGUAGE", L"de");
+  EnvironmentScope noDebugger(L"WINEDLLOVERRIDES", L"winedbg.exe=d");
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const catalogue_test::Bytes mo =
+      testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  ASSERT_GT(mo.size(), 100u);
+
+  {
+    Setwright program(SW_SHOWNORMAL, L"", SetwrightWithCatalogue("intact", mo));
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Caption(window), L"KorvelEinstellung v1.44");
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u);
+  }
+  for (const catalogue_test::Variant& variant : catalogue_test::DamagedVariants(mo)) {
+    if (variant.name != "truncated" && variant.name != "huge-count" &&
+        variant.name != "original-offset-past-end" && variant.name != "hash-entry-past-count" &&
+        variant.name != "hash-table-full") {
+      continue;
+    }
+    Setwright program(SW_SHOWNORMAL, L"", SetwrightWithCatalogue(variant.name, variant.bytes));
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr) << variant.name;
+    EXPECT_EQ(Caption(window), L"KorvelSetTool v1.44") << variant.name;
+    EXPECT_EQ(ControlText(window, 1006), L"Config Port") << variant.name;
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForExit(), 2u) << variant.name;
+  }
 }

@@ -8,7 +8,10 @@
 #include <set>
 #include <string>
 
+#include "app/translation/CatalogueCheck.h"
 #include "app/translation/Translation.h"
+#include "tests/app/CatalogueVariants.h"
+#include "tests/support/PrinterEnds.h"
 
 namespace {
 
@@ -38,6 +41,49 @@ using NoCatalogue = TranslationFixture;
 using Catalogue = TranslationFixture;
 using Zh936 = TranslationFixture;
 using Zh1252 = TranslationFixture;
+using Zh936Long = TranslationFixture;
+
+namespace {
+
+std::wstring ThisFolder() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+}  // namespace
+
+TEST(CatalogueCheck, ValidCataloguesInBothByteOrdersPass) {
+  using catalogue_test::Bytes;
+  for (const wchar_t* file : {L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo",
+                              L"Lang\\zh_CN\\LC_MESSAGES\\PrinterConfig.mo",
+                              L"de-big-endian.mo"}) {
+    const Bytes mo = testing_ends::ReadWholeFile(ThisFolder() + file);
+    ASSERT_GT(mo.size(), 28u) << file;
+    EXPECT_TRUE(catalogue::IsUsable(mo.data(), mo.size())) << file;
+  }
+}
+
+TEST(CatalogueCheck, EveryDamagedVariantIsRefused) {
+  const catalogue_test::Bytes mo =
+      testing_ends::ReadWholeFile(ThisFolder() + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  ASSERT_GT(mo.size(), 100u);
+  for (const catalogue_test::Variant& variant : catalogue_test::DamagedVariants(mo)) {
+    EXPECT_FALSE(catalogue::IsUsable(variant.bytes.data(), variant.bytes.size())) << variant.name;
+  }
+  // Cut anywhere, the catalogue is refused.
+  for (size_t size = 0; size < mo.size(); ++size) {
+    EXPECT_FALSE(catalogue::IsUsable(mo.data(), size)) << size;
+  }
+}
+
+TEST(CatalogueCheck, LanguageOfLocaleAndFolderNames) {
+  EXPECT_EQ(catalogue::LanguageOf("zh_CN.UTF-8"), "zh");
+  EXPECT_EQ(catalogue::LanguageOf("DE@euro"), "de");
+  EXPECT_EQ(catalogue::LanguageOf("pt-BR"), "pt");
+  EXPECT_EQ(catalogue::LanguageOf("C"), "c");
+}
 
 TEST_F(NoCatalogue, TableTextsAreUsed) {
   EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"Set success");
@@ -111,4 +157,13 @@ TEST_F(Zh936, ChineseShowsUnderCodePage936) {
 TEST_F(Zh1252, ChineseBecomesDefaultCharactersUnderCodePage1252) {
   ASSERT_EQ(::GetACP(), 1252u);
   EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"????");
+}
+
+// 3500 double-byte characters cut to the layer's 519 bytes: 259 whole
+// characters, never half of one.
+TEST_F(Zh936Long, CutTextEndsOnAWholeCharacter) {
+  ASSERT_EQ(::GetACP(), 936u);
+  wchar_t buffer[kMessageTextChars] = {};
+  LookupText("PO_GSTR_SET_COM_FAIL", buffer);
+  EXPECT_EQ(std::wstring(buffer), std::wstring(259, L'\u4E2D'));
 }

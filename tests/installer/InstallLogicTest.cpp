@@ -84,15 +84,18 @@ TEST(Quoting, WrapsEveryValueAndKeepsTheTerminator) {
   EXPECT_STREQ(over, L"abcdef");
 }
 
-TEST(Quoting, RefusesQuotesAndLineBreaks) {
-  for (const wchar_t* bad : {L"x\" & calc & \"", L"a\rb", L"a\nb", L"\""}) {
+TEST(Quoting, RefusesWhatCouldLeaveItsQuotedArgument) {
+  for (const wchar_t* bad : {L"x\" & calc & \"", L"a\rb", L"a\nb", L"\"", L"Shop%OS%", L"%CMDCMDLINE%",
+                             L"100%", L"Shop\\", L"C:\\a\\\\"}) {
     wchar_t buf[64];
     ASSERT_TRUE(copyText(buf, 64, bad));
     EXPECT_TRUE(hasUnsafeCommandChar(buf));
     EXPECT_FALSE(quoteInPlace(buf, 64));
     EXPECT_STREQ(buf, bad);
   }
-  EXPECT_FALSE(hasUnsafeCommandChar(L"Printer & Co 'x' %PATH%"));
+  for (const wchar_t* good : {L"Printer & Co 'x' ^|<>", L"C:\\a\\b.inf", L"\\\\server\\queue", L""}) {
+    EXPECT_FALSE(hasUnsafeCommandChar(good)) << good;
+  }
 }
 
 TEST(Quoting, InstallCommandAndItsCapacity) {

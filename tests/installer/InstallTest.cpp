@@ -226,6 +226,35 @@ TEST_F(InstallFixture, QuoteInANameRunsNoCommand) {
   EXPECT_EQ(PrintersOfDriver(kDriver), 0);
   std::vector<std::string> lines = LogLines();
   EXPECT_TRUE(InOrder(lines,
-                      {"PrinterInstall::installByInfCmd::refused: a name holds a double quote or a line break",
-                       "PrinterInstall::installByInfSetup::refused: a name holds a double quote or a line break"}));
+                      {"PrinterInstall::installByInfCmd::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash",
+                       "PrinterInstall::installByInfSetup::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash"}));
+}
+
+// A percent sign would let cmd.exe expand a variable inside the quoted
+// argument (the variable may hold a quote that ends it early), and a
+// trailing backslash would escape the closing quote: such names run no
+// command at all.
+TEST_F(InstallFixture, PercentOrTrailingBackslashRunsNoCommand) {
+  PlaceMonitorDlls();
+  PlacedFile printui(HelperPath(L"printui.dll"), SystemDir() + L"\\printui.dll");
+  ASSERT_TRUE(printui.placed());
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"SW_QUOTED", L"x\" /b \"Injected"));
+  struct Case {
+    const wchar_t* printer;
+    const wchar_t* port;
+  };
+  const Case cases[] = {{L"Shop%OS%", L"USB001"},
+                        {L"Shop %SW_QUOTED% end", L"USB001"},
+                        {L"Shop\\", L"USB001"},
+                        {kPrinter, L"USB%OS%"}};
+  for (const Case& c : cases) {
+    ClearLog();
+    EXPECT_EQ(Install(c.printer, c.port), 3) << c.printer;
+    EXPECT_FALSE(FileExists(calls_)) << c.printer;
+    EXPECT_TRUE(InOrder(LogLines(), {"PrinterInstall::installByInfCmd::refused: a name holds a double quote, "
+                                     "a percent sign or a line break, or ends in a backslash"}))
+        << c.printer;
+  }
+  EXPECT_EQ(PrintersOfDriver(kDriver), 0);
+  ::SetEnvironmentVariableW(L"SW_QUOTED", nullptr);
 }

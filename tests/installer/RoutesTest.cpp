@@ -14,6 +14,7 @@
 #include "installer/Platform.h"
 #include "installer/PrinterInstall.h"
 #include "tests/installer/SpoolkitTestSupport.h"
+#include "tests/support/PrinterEnds.h"
 
 using namespace spoolkit_test;
 using spoolkit::PrinterInstall;
@@ -229,9 +230,9 @@ TEST(NewInstall, MonitorPortTakesTheCommandRoute) {
   EXPECT_EQ(lines[0], "PrinterInstall::NewInstall::Enter InstallByCmd");
   EXPECT_TRUE(InOrder(lines,
                       {"PrinterInstall::installByInfCmd::Enter installByInfCmd",
-                       "PrinterInstall::installByInfCmd::refused: a name holds a double quote or a line break",
+                       "PrinterInstall::installByInfCmd::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash",
                        "PrinterInstall::installByInfSetup::Enter",
-                       "PrinterInstall::installByInfSetup::refused: a name holds a double quote or a line break"}));
+                       "PrinterInstall::installByInfSetup::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash"}));
   ClearLog();
 }
 
@@ -244,9 +245,9 @@ TEST(CommandRoute, UnsafeOrOversizedValuesRunNothing) {
   };
   std::wstring longDriver(300, L'D');
   const Case cases[] = {
-      {L"Printer\r\nX", L"USB001", kDriver, "refused: a name holds a double quote or a line break"},
-      {L"Printer", L"USB\n001", kDriver, "refused: a name holds a double quote or a line break"},
-      {L"Printer", L"USB001", L"Drv\"x", "refused: a name holds a double quote or a line break"},
+      {L"Printer\r\nX", L"USB001", kDriver, "refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash"},
+      {L"Printer", L"USB\n001", kDriver, "refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash"},
+      {L"Printer", L"USB001", L"Drv\"x", "refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash"},
       {L"Printer", L"USB001", longDriver, "refused: a name is too long for the command line"},
   };
   for (const Case& c : cases) {
@@ -286,7 +287,7 @@ TEST(CommandRoute, UnsafeOrOversizedValuesRunNothing) {
   withBadInf.createSrcFileDir();
   EXPECT_FALSE(withBadInf.installByInfCmd());
   EXPECT_EQ(LogLines().back(),
-            "PrinterInstall::installByInfCmd::refused: a name holds a double quote or a line break");
+            "PrinterInstall::installByInfCmd::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash");
   ClearLog();
 }
 
@@ -411,4 +412,40 @@ TEST(MonitorAndPort, UsbPortUsesTheGenericMonitorName) {
   EXPECT_EQ(r.lastMonitor, L"USB Printer Monitor");
   EXPECT_EQ(ReadLog(), "");
   ::DeleteFileW((dir + L"KorvelUSBMon.dll").c_str());
+}
+
+// An installer whose own path is too long to read whole must not fall back
+// to paths relative to the current directory: monitor DLLs planted there are
+// not copied into the system directory and nothing is installed. (Wine
+// cannot start a program from a folder of 260 characters or more, so the
+// pipeline runs here with the unreadable folder such a program gets.)
+TEST(Pipeline, UnreadableProgramFolderInstallsNothing) {
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring installed = std::wstring(system) + L"\\KorvelUSBMon.dll";
+  ASSERT_FALSE(FileExists(installed)) << "a monitor DLL is already installed";
+  const std::wstring planted = testing_ends::ScratchDir() + L"planted\\";
+  ::CreateDirectoryW(planted.c_str(), nullptr);
+  const std::wstring monitor = ProgramDir() + L"..\\helpers\\KorvelUSBMon.dll";
+  for (const wchar_t* name : {L"KorvelUSBMon.dll", L"KorvelUSBMonUI.dll"}) {
+    ASSERT_TRUE(::CopyFileW(monitor.c_str(), (planted + name).c_str(), FALSE));
+  }
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryW(planted.c_str()));
+  ClearLog();
+  auto info = Info();
+  PrinterInstall install(&info, L"Korvel Route Printer", L"KorvelUSB PORT:", L"HW");
+  install.useProgramFolder(nullptr);
+  const int result = install.installFromPackage();
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(result, 3);
+  EXPECT_FALSE(FileExists(installed));
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "PrinterInstall::doInstall::refused: the program folder cannot be read whole");
+  // A folder that is read is used as it is.
+  install.useProgramFolder(L"C:\\Setup\\");
+  EXPECT_STREQ(install.exeDir(), L"C:\\Setup\\");
+  ClearLog();
 }

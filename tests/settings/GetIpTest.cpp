@@ -15,12 +15,15 @@ namespace {
 
 class GetIpTest : public PagesTest {
  protected:
-  // Points the selection at the stand-in, as a found USB printer would be.
+  // Points the transport at the stand-in. Wine lists no USB printer, so the
+  // dialog's USB choice stays disabled; a selection of the test's own takes
+  // its place (the dialog refreshes only its own selection before a send).
   void UseUsb(const wchar_t* path) {
-    ASSERT_NE(CurrentSelection, nullptr);
-    CurrentSelection->kind = Usb;
-    wcsncpy(CurrentSelection->name, path, kTransportNameChars - 1);
+    usb_.kind = Usb;
+    wcsncpy(usb_.name, path, kTransportNameChars - 1);
+    CurrentSelection = &usb_;
   }
+  TransportSelection usb_{};
   // The request arrives on the first open of the path (the send), the
   // reply goes to the second (the read).
   static void Answer(FakeUsbPrinter& printer, const std::string& reply) {

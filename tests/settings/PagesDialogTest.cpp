@@ -466,6 +466,70 @@ TEST_F(PagesTest, CheckPortReadyStopsOnlyPanelBidAndUserDefined) {
   }
 }
 
+// A send goes to the port entry or queue the dialog shows when the button
+// is pressed, also when only the list changed and the choice buttons were
+// not touched since; nothing reaches the entry shown before.
+TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
+  testing_ends::ComPeer peer;
+  ASSERT_TRUE(peer.IsOpen());
+  DCB settings{};
+  settings.DCBlength = sizeof(settings);
+  settings.BaudRate = CBR_9600;
+  settings.ByteSize = 8;
+  settings.fBinary = TRUE;
+  StoredSerialSettings = new DCB(settings);
+  HWND dialog = dialog_->m_hWnd;
+  HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
+  auto showEntry = [&](HWND combo, int id, const wchar_t* entry) {
+    const LRESULT index = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(entry));
+    ASSERT_GE(index, 0) << "no entry";
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  };
+  // The pages without the pre-send check, each one group of their settings.
+  Type(Page(kWifi), IDC_WIFI_SSID, L"shop");
+  Click(Page(kWifi), IDC_WIFI_RADIO_OPEN);
+  Type(Page(kBluetooth), IDC_BT_NAME, L"counter");
+  const std::pair<int, int> buttons[] = {{kWifi, IDC_WIFI_SET},
+                                         {kNet, IDC_NET_SET_DUPLEX},
+                                         {kSerial, IDC_SERIAL_SET},
+                                         {kBluetooth, IDC_BT_SET}};
+  MessageBoxCatcher boxes;
+  for (const auto& [page, button] : buttons) {
+    // Shown: COM5 (LPT5 was the entry at the last choice click).
+    showEntry(list, IDC_PORT_LIST, L"COM5:");
+    boxes.Clear();
+    EXPECT_TRUE(AtLpt([&] { Click(Page(page), button); }).empty()) << page;
+    EXPECT_FALSE(peer.Read(3, 1000).empty()) << page;
+    ExpectOneBox(boxes, L"SUCCESS", L"Set success");
+    // And back: LPT5 shown, nothing more on COM5.
+    showEntry(list, IDC_PORT_LIST, L"LPT5:");
+    boxes.Clear();
+    EXPECT_FALSE(AtLpt([&] { Click(Page(page), button); }).empty()) << page;
+    EXPECT_TRUE(peer.Read(1, 200).empty()) << page;
+  }
+
+  // Two queues: the one shown in the printer list gets the job.
+  FileQueue first(L"Setwright Pages Queue A");
+  FileQueue second(L"Setwright Pages Queue B");
+  ASSERT_TRUE(first.Ready() && second.Ready());
+  dialog_.reset();
+  delete[] PrinterAddressText;
+  PrinterAddressText = nullptr;
+  dialog_ = std::make_unique<CMainDlg>();
+  ASSERT_NE(dialog_->Create(nullptr), nullptr);
+  MainDialog = dialog_.get();
+  MainWindow = dialog = dialog_->m_hWnd;
+  HWND printers = ::GetDlgItem(dialog, IDC_PRINTER_LIST);
+  showEntry(printers, IDC_PRINTER_LIST, L"Setwright Pages Queue A");
+  Click(dialog, IDC_RADIO_DRIVER);
+  showEntry(printers, IDC_PRINTER_LIST, L"Setwright Pages Queue B");
+  Click(Page(kSerial), IDC_SERIAL_SET);
+  EXPECT_EQ(second.Delivered(7), (Bytes{0x1F, 0x4B, 0x01, 0x01, 0x00, 0x00, 0x00}));
+  EXPECT_TRUE(first.Delivered(1, 300).empty());
+}
+
 TEST_F(PagesTest, PagesSendToTheLoopbackNetworkPrinter) {
   LoopbackPrinter printer;
   ASSERT_TRUE(printer.Listening());

@@ -2,6 +2,7 @@
 // test, and the discovery helpers over loopback UDP.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -134,6 +135,61 @@ TEST(NetworkPrinter, InlineBlockLongerThanItsStorageIsRefused) {
   const std::vector<Bytes> connections = printer.Finished(1);
   ASSERT_EQ(connections.size(), 1u);
   EXPECT_EQ(connections[0], Bytes(kInlineBlockBytes, 0));
+}
+
+// A printer that takes part of a job and drops the connection with a reset
+// has not taken the bytes: every such send is "Set fail", never "Set
+// success". The printer is a native program laid by
+// run-with-reset-printers.sh (a printer played under Wine closes in order
+// before it resets); it reads 64 KiB of the job and resets while the rest is
+// still being sent.
+TEST(NetworkReset, PrinterThatResetsMidJobGivesSetFail) {
+  if (getenv("SW_RESET_PRINTERS") == nullptr) GTEST_SKIP() << "needs run-with-reset-printers.sh";
+  SelectionScope scope(Ethernet, L"Ethernet");
+  scope.SetAddress(L"127.0.0.6");
+  const Bytes command = Pattern(16 << 20, 7);
+  for (int round = 0; round < 5; ++round) {
+    MessageBoxCatcher boxes;
+    EXPECT_EQ(SendCommand(command.data(), static_cast<int>(command.size()), 1), 0) << "round " << round;
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"Set fail");
+    EXPECT_EQ(boxes.Boxes()[0].caption, L"ERROR");
+  }
+}
+
+// A printer that takes the bytes but never closes its side is waited for no
+// longer than the exchange limit; one that never reads fails within it.
+TEST(NetworkPrinter, SilentPrinterEndsWithinTheTimeLimit) {
+  WSADATA wsa;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(kPrinterTcpPort);
+  local.sin_addr.s_addr = inet_addr("127.0.0.3");
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  const Bytes small = Pattern(40, 1);
+  SendBlock block{};
+  block.length = static_cast<int>(small.size());
+  block.data = small.data();
+  // Accepted by the backlog, never read and never closed: the bytes sit in
+  // the buffers without an error, which counts as taken.
+  DWORD start = GetTickCount();
+  EXPECT_EQ(SendTcpBlocks("127.0.0.3", 1, &block), 1);
+  DWORD elapsed = GetTickCount() - start;
+  EXPECT_GE(elapsed, kTcpExchangeLimitMs - 500);
+  EXPECT_LT(elapsed, kTcpExchangeLimitMs + 3000);
+  // More than the buffers hold: the send cannot finish in time.
+  const Bytes large = Pattern(64 << 20, 2);
+  block.length = static_cast<int>(large.size());
+  block.data = large.data();
+  start = GetTickCount();
+  EXPECT_EQ(SendTcpBlocks("127.0.0.3", 1, &block), 0);
+  elapsed = GetTickCount() - start;
+  EXPECT_LT(elapsed, kTcpExchangeLimitMs + 3000);
+  closesocket(listener);
+  WSACleanup();
 }
 
 TEST(NetworkPrinter, UnusableAddressesFailWithSetFail) {

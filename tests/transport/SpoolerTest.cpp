@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/MessageBoxCatcher.h"
@@ -17,71 +16,12 @@ namespace {
 
 constexpr wchar_t kQueue[] = L"Setwright Transport Test Queue";
 
-// A "Generic / Text Only" queue whose port is a Unix file path; deleted again
-// when the object goes.
-class FileQueue {
- public:
-  FileQueue() {
-    const char* dir = getenv("SW_TEST_DIR_UNIX");
-    if (dir == nullptr) return;
-    std::string unixPath = std::string(dir) + "/spooled.bin";
-    port_.assign(unixPath.begin(), unixPath.end());
-    windowsPath_ = testing_ends::ScratchDir() + L"spooled.bin";
-    Clear();
-
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = const_cast<wchar_t*>(L"Generic / Text Only");
-    driver.pEnvironment = nullptr;
-    driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
-    driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
-    driver.pDataFile = const_cast<wchar_t*>(L"wineps.drv");
-    AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES);
-
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = const_cast<wchar_t*>(kQueue);
-    info.pPortName = const_cast<wchar_t*>(port_.c_str());
-    info.pDriverName = const_cast<wchar_t*>(L"Generic / Text Only");
-    info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-    info.pDatatype = const_cast<wchar_t*>(L"RAW");
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    printer_ = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-  }
-  ~FileQueue() {
-    if (printer_ != nullptr) {
-      DeletePrinter(printer_);
-      ClosePrinter(printer_);
-    }
-  }
-  FileQueue(const FileQueue&) = delete;
-  FileQueue& operator=(const FileQueue&) = delete;
-
-  bool Ready() const { return printer_ != nullptr; }
-  // What the spooler delivered to the port file, waiting for `expected` bytes.
-  Bytes Delivered(size_t expected, DWORD waitMs = 3000) const {
-    const DWORD start = GetTickCount();
-    Bytes bytes;
-    do {
-      bytes = testing_ends::ReadWholeFile(windowsPath_);
-      if (bytes.size() >= expected) break;
-      Sleep(20);
-    } while (GetTickCount() - start < waitMs);
-    return bytes;
-  }
-  void Clear() const { testing_ends::WriteWholeFile(windowsPath_, "", 0); }
-
- private:
-  std::wstring port_;
-  std::wstring windowsPath_;
-  HANDLE printer_ = nullptr;
-};
-
 const unsigned char kCommand[] = {0x10, 'P', 0x00, 0x01, 0x0D, 0x0A, 0x1A, 0x10, 'C'};
 
 }  // namespace
 
 TEST(Spooler, RawJobDeliversExactlyTheBytes) {
-  FileQueue queue;
+  FileQueue queue(kQueue);
   ASSERT_TRUE(queue.Ready()) << GetLastError();
   SelectionScope scope(PrinterDriver, kQueue);
   MessageBoxCatcher boxes;
@@ -109,7 +49,7 @@ TEST(Spooler, MissingPrinterShowsOpenFailure) {
 }
 
 TEST(Spooler, QueryStartsNoJobAndLeavesTheReplyAlone) {
-  FileQueue queue;
+  FileQueue queue(kQueue);
   ASSERT_TRUE(queue.Ready());
   SelectionScope scope(PrinterDriver, kQueue);
   unsigned char reply[4] = {9, 9, 9, 9};
@@ -123,7 +63,7 @@ TEST(Spooler, QueryStartsNoJobAndLeavesTheReplyAlone) {
 }
 
 TEST(Spooler, UnreadableBufferStartsNoJob) {
-  FileQueue queue;
+  FileQueue queue(kQueue);
   ASSERT_TRUE(queue.Ready());
   SelectionScope scope(PrinterDriver, kQueue);
   MessageBoxCatcher boxes;

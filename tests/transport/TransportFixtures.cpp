@@ -1,6 +1,11 @@
 #include "tests/transport/TransportFixtures.h"
 
+#include <winspool.h>
+
+#include <cstdlib>
 #include <cwchar>
+
+#include "tests/support/PrinterEnds.h"
 
 SelectionScope::SelectionScope(int kind, const wchar_t* name)
     : savedSelection_(CurrentSelection),
@@ -268,3 +273,57 @@ int FakeUsbPrinter::RepliesDelivered() {
   std::lock_guard<std::mutex> lock(mutex_);
   return delivered_;
 }
+
+FileQueue::FileQueue(const wchar_t* name) {
+  const char* dir = getenv("SW_TEST_DIR_UNIX");
+  if (dir == nullptr || name == nullptr) return;
+  // The port file is named after the queue's first letters and digits.
+  std::wstring file;
+  for (const wchar_t* c = name; *c != L'\0' && file.size() < 40; ++c) {
+    if (iswalnum(*c)) file += *c;
+  }
+  file += L".bin";
+  std::string unixPath = std::string(dir) + "/";
+  for (wchar_t c : file) unixPath += static_cast<char>(c);
+  port_.assign(unixPath.begin(), unixPath.end());
+  windowsPath_ = testing_ends::ScratchDir() + file;
+  Clear();
+
+  DRIVER_INFO_3W driver{};
+  driver.cVersion = 3;
+  driver.pName = const_cast<wchar_t*>(L"Generic / Text Only");
+  driver.pEnvironment = nullptr;
+  driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
+  driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
+  driver.pDataFile = const_cast<wchar_t*>(L"wineps.drv");
+  AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES);
+
+  PRINTER_INFO_2W info{};
+  info.pPrinterName = const_cast<wchar_t*>(name);
+  info.pPortName = const_cast<wchar_t*>(port_.c_str());
+  info.pDriverName = const_cast<wchar_t*>(L"Generic / Text Only");
+  info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
+  info.pDatatype = const_cast<wchar_t*>(L"RAW");
+  info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+  printer_ = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+}
+
+FileQueue::~FileQueue() {
+  if (printer_ != nullptr) {
+    DeletePrinter(printer_);
+    ClosePrinter(printer_);
+  }
+}
+
+Bytes FileQueue::Delivered(size_t expected, DWORD waitMs) const {
+  const DWORD start = GetTickCount();
+  Bytes bytes;
+  do {
+    bytes = testing_ends::ReadWholeFile(windowsPath_);
+    if (bytes.size() >= expected) break;
+    Sleep(20);
+  } while (GetTickCount() - start < waitMs);
+  return bytes;
+}
+
+void FileQueue::Clear() const { testing_ends::WriteWholeFile(windowsPath_, "", 0); }

@@ -64,6 +64,27 @@ class LoopbackPrinter {
   std::thread thread_;
 };
 
+// A "Generic / Text Only" queue of Wine's spooler whose port is a file in
+// the test's scratch folder (named after the queue); deleted again when the
+// object goes.
+class FileQueue {
+ public:
+  explicit FileQueue(const wchar_t* name);
+  ~FileQueue();
+  FileQueue(const FileQueue&) = delete;
+  FileQueue& operator=(const FileQueue&) = delete;
+
+  bool Ready() const { return printer_ != nullptr; }
+  // What the spooler delivered to the port file, waiting for `expected` bytes.
+  Bytes Delivered(size_t expected, DWORD waitMs = 3000) const;
+  void Clear() const;
+
+ private:
+  std::wstring port_;
+  std::wstring windowsPath_;
+  HANDLE printer_ = nullptr;
+};
+
 // A named pipe standing in for the USB device path. Every client open takes
 // a pipe instance (a connection); the printer records what each connection
 // writes and, when told to, answers on a given connection after a delay.
