@@ -200,14 +200,8 @@ CMainDlg::CMainDlg() { selection_.kind = Ethernet; }
 CMainDlg::~CMainDlg() {
   // The page windows go with the dialog window; their objects after them.
   if (m_hWnd) ::DestroyWindow(m_hWnd);
-  delete panel_;
-  delete bid_;
-  delete net_;
-  delete wifi_;
-  delete bluetooth_;
-  delete serial_;
-  delete userDef_;
   if (CurrentSelection == &selection_) CurrentSelection = nullptr;
+  if (PrinterAddressText == addressText_) PrinterAddressText = nullptr;
   if (MainDialog == this) {
     MainDialog = nullptr;
     RefreshCurrentSelection = nullptr;
@@ -215,7 +209,17 @@ CMainDlg::~CMainDlg() {
 }
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
-  return m_hWnd && ::IsDialogMessageW(m_hWnd, msg);
+  if (!m_hWnd) return FALSE;
+  // Enter while typing the printer's address applies the address and keeps
+  // the window open; elsewhere the dialog manager takes it for OK.
+  const bool enter = (msg->message == WM_KEYDOWN || msg->message == WM_CHAR ||
+                      msg->message == WM_KEYUP) &&
+                     msg->wParam == VK_RETURN;
+  if (enter && address_ != nullptr && (msg->hwnd == address_ || ::IsChild(address_, msg->hwnd))) {
+    if (msg->message == WM_KEYDOWN) RefreshSelection();
+    return TRUE;
+  }
+  return ::IsDialogMessageW(m_hWnd, msg);
 }
 
 BOOL CMainDlg::OnIdle() { return FALSE; }
@@ -242,6 +246,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HICON small = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  bigIcon_.reset(big);
+  smallIcon_.reset(small);
   if (big) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   if (small) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 
@@ -274,8 +280,9 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   RefreshSelection();
   RefreshCurrentSelection = &RefreshMainSelection;
 
-  PrinterAddressText = new (std::nothrow) wchar_t[kPrinterAddressChars]();
-  if (PrinterAddressText) wcsncpy(PrinterAddressText, kDefaultAddress, kPrinterAddressChars - 1);
+  std::memset(addressText_, 0, sizeof(addressText_));
+  wcsncpy(addressText_, kDefaultAddress, kPrinterAddressChars - 1);
+  PrinterAddressText = addressText_;
   UpdateAddressControl();
   return TRUE;
 }
@@ -304,13 +311,13 @@ void CMainDlg::CreatePages() {
     ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
 
-  panel_ = new (std::nothrow) CPanelTabDlg();
-  bid_ = new (std::nothrow) CBIDTabDlg();
-  net_ = new (std::nothrow) CNetTabDlg();
-  wifi_ = new (std::nothrow) CWifiTabDlg();
-  bluetooth_ = new (std::nothrow) CBuleToothDlg();
-  serial_ = new (std::nothrow) CSerialDlg();
-  userDef_ = new (std::nothrow) CUserDefTabDlg();
+  panel_.reset(new (std::nothrow) CPanelTabDlg());
+  bid_.reset(new (std::nothrow) CBIDTabDlg());
+  net_.reset(new (std::nothrow) CNetTabDlg());
+  wifi_.reset(new (std::nothrow) CWifiTabDlg());
+  bluetooth_.reset(new (std::nothrow) CBuleToothDlg());
+  serial_.reset(new (std::nothrow) CSerialDlg());
+  userDef_.reset(new (std::nothrow) CUserDefTabDlg());
   if (panel_) panel_->Create(tab_);
   if (bid_) bid_->Create(tab_);
   if (net_) net_->Create(tab_);
@@ -374,9 +381,9 @@ void CMainDlg::RegisterDeviceNotifications() {
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kNotifyInterface;
-  deviceNotify_ = ::RegisterDeviceNotificationW(m_hWnd, &filter,
+  deviceNotify_.reset(::RegisterDeviceNotificationW(m_hWnd, &filter,
                                                 DEVICE_NOTIFY_WINDOW_HANDLE |
-                                                    DEVICE_NOTIFY_ALL_INTERFACE_CLASSES);
+                                                    DEVICE_NOTIFY_ALL_INTERFACE_CLASSES));
 }
 
 void CMainDlg::SetControlTexts() {
@@ -394,6 +401,7 @@ void CMainDlg::SetControlTexts() {
       {IDC_RADIO_PORT, "PO_IDC_RADIO_PORT"},
       {IDC_RADIO_DRIVER, "PO_IDC_RADIO_PRINTER_DRIVER"},
       {IDC_CONFIG_PORT, "PO_IDC_BUTTON_CONFIG_PORT"},
+      {IDC_PRINTER_ADDRESS_LABEL, "PO_IDC_STATIC_PRINTER_ADDRESS"},
   };
   for (const auto& control : controls) {
     ::SetDlgItemTextW(m_hWnd, control.id, LookupText(control.key, text));
@@ -484,10 +492,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     loop->RemoveMessageFilter(this);
     loop->RemoveIdleHandler(this);
   }
-  if (deviceNotify_) {
-    ::UnregisterDeviceNotification(deviceNotify_);
-    deviceNotify_ = nullptr;
-  }
+  deviceNotify_.reset();
   handled = FALSE;
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/Framework.h"
@@ -103,14 +104,23 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   void UpdateAddressControl();
   void StoreAddressText();
 
-  // The seven pages live until the process ends.
-  CPanelTabDlg* panel_ = nullptr;
-  CUserDefTabDlg* userDef_ = nullptr;
-  CWifiTabDlg* wifi_ = nullptr;
-  CNetTabDlg* net_ = nullptr;
-  CBuleToothDlg* bluetooth_ = nullptr;
-  CSerialDlg* serial_ = nullptr;
-  CBIDTabDlg* bid_ = nullptr;
+  struct IconCloser {
+    void operator()(HICON icon) const { ::DestroyIcon(icon); }
+  };
+  struct NotificationCloser {
+    void operator()(HDEVNOTIFY notify) const { ::UnregisterDeviceNotification(notify); }
+  };
+
+  // The seven pages live as long as the dialog; their windows go with it.
+  std::unique_ptr<CPanelTabDlg> panel_;
+  std::unique_ptr<CUserDefTabDlg> userDef_;
+  std::unique_ptr<CWifiTabDlg> wifi_;
+  std::unique_ptr<CNetTabDlg> net_;
+  std::unique_ptr<CBuleToothDlg> bluetooth_;
+  std::unique_ptr<CSerialDlg> serial_;
+  std::unique_ptr<CBIDTabDlg> bid_;
+  std::unique_ptr<std::remove_pointer_t<HICON>, IconCloser> bigIcon_;
+  std::unique_ptr<std::remove_pointer_t<HICON>, IconCloser> smallIcon_;
 
   HWND portList_ = nullptr;
   HWND printerList_ = nullptr;
@@ -125,5 +135,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   std::vector<std::wstring> spoolerPorts_;
   std::vector<std::wstring> printers_;
   TransportSelection selection_{};
-  HDEVNOTIFY deviceNotify_ = nullptr;
+  std::unique_ptr<void, NotificationCloser> deviceNotify_;
+  // The network printer's address text, published as PrinterAddressText.
+  wchar_t addressText_[kPrinterAddressChars] = {};
 };

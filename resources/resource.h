@@ -25,6 +25,7 @@
 #define IDC_CONFIG_PORT 1006
 #define IDC_TAB 1007
 #define IDC_PRINTER_ADDRESS 1008  // IPv4 address of the "Ethernet" port entry
+#define IDC_PRINTER_ADDRESS_LABEL 1009
 
 // LPT dialog 202.
 #define IDC_LPT_TIMEOUT 1023

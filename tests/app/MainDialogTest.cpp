@@ -70,8 +70,6 @@ class MainDialogTest : public ::testing::Test {
     MainWindow = nullptr;
     delete StoredSerialSettings;
     StoredSerialSettings = nullptr;
-    delete[] PrinterAddressText;
-    PrinterAddressText = nullptr;
   }
 
   std::unique_ptr<testing_ends::PortsEntry> com7_;
@@ -288,4 +286,31 @@ TEST_F(MainDialogTest, EnterOnThePortListEndsTheLoopWithOk) {
   EXPECT_EQ(loop.Run(), IDOK);
   ::KillTimer(nullptr, guard);
   EXPECT_EQ(dialog_->m_hWnd, nullptr);  // the dialog destroyed itself
+}
+
+// Enter while typing the network printer's address applies the address and
+// keeps the window open (elsewhere Enter still means OK); the field has a label.
+TEST_F(MainDialogTest, EnterInTheAddressFieldAppliesTheAddress) {
+  wchar_t label[64] = {};
+  ::GetDlgItemTextW(hwnd_, IDC_PRINTER_ADDRESS_LABEL, label, 64);
+  EXPECT_STREQ(label, L"Printer address:");
+  CMessageLoop loop;
+  loop.AddMessageFilter(dialog_.get());
+  ::ShowWindow(hwnd_, SW_SHOW);
+  SelectPort(hwnd_, L"Ethernet");
+  Click(hwnd_, IDC_RADIO_PORT);
+  HWND address = ::GetDlgItem(hwnd_, IDC_PRINTER_ADDRESS);
+  // Typed without the change notification a finished field sends.
+  ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 9));
+  HWND field = ::GetWindow(address, GW_CHILD);
+  ASSERT_NE(field, nullptr);
+  ::SetFocus(field);
+  ::PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessageW(field, WM_CHAR, VK_RETURN, 0);
+  ::PostMessageW(field, WM_KEYUP, VK_RETURN, 0);
+  UINT_PTR guard = ::SetTimer(nullptr, 0, 600, QuitWith99);
+  EXPECT_EQ(loop.Run(), 99);
+  ::KillTimer(nullptr, guard);
+  EXPECT_NE(dialog_->m_hWnd, nullptr);
+  EXPECT_STREQ(PrinterAddressText, L"127.0.0.9");
 }

@@ -91,8 +91,6 @@ class PagesTest : public ::testing::Test {
     CurrentSelection = nullptr;
     delete StoredSerialSettings;
     StoredSerialSettings = nullptr;
-    delete[] PrinterAddressText;
-    PrinterAddressText = nullptr;
   }
 
   HWND Page(int index) const { return dialog_->Page(index); }

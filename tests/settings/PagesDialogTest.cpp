@@ -515,8 +515,6 @@ TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
   FileQueue second(L"Setwright Pages Queue B");
   ASSERT_TRUE(first.Ready() && second.Ready());
   dialog_.reset();
-  delete[] PrinterAddressText;
-  PrinterAddressText = nullptr;
   dialog_ = std::make_unique<CMainDlg>();
   ASSERT_NE(dialog_->Create(nullptr), nullptr);
   MainDialog = dialog_.get();
