@@ -24,6 +24,34 @@ constexpr DWORD kCatalogueLimitBytes = 16u << 20;
 // gettext is never asked and every text comes from the built-in table.
 bool CatalogueUsable = true;
 
+// The gettext runtime works the user's locale out again at every lookup;
+// when the locale comes from LC_ALL, LC_MESSAGES or LANG (always under Wine)
+// that costs far more than the lookup itself. The choice is made here once,
+// with the runtime's own precedence, and handed to it as LANGUAGE alone,
+// which it reads without that work. Returns false when the choice is the
+// untranslated "C" locale, for which no lookup is needed at all.
+bool SettleLanguageChoice() {
+  const char* name = nullptr;
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] != '\0') {
+      name = value;
+      break;
+    }
+  }
+  if (name == nullptr) return true;  // the runtime reads the Windows locale, which is cheap
+  const std::string locale(name);
+  if (locale == "C" || locale == "POSIX") return false;  // LANGUAGE is ignored then
+  const char* list = std::getenv("LANGUAGE");
+  const std::string languages = (list != nullptr && list[0] != '\0') ? std::string(list) : locale;
+  _putenv("LC_ALL=");
+  _putenv("LC_MESSAGES=");
+  _putenv("LANG=");
+  const std::string setting = "LANGUAGE=" + languages;
+  _putenv(setting.c_str());
+  return true;
+}
+
 // Closes a find handle on every path.
 struct FindCloser {
   void operator()(HANDLE find) const { ::FindClose(find); }
@@ -163,6 +191,8 @@ void InitTranslation() {
   // at every start: it is checked first and, when it fails, not used.
   const std::wstring langDir = WideLangDirectory();
   CatalogueUsable = langDir.empty() || CataloguesUsable(langDir);
+  if (!CatalogueUsable) return;
+  CatalogueUsable = SettleLanguageChoice();
   if (!CatalogueUsable) return;
   bindtextdomain(kDomain, directory);
   textdomain(kDomain);
