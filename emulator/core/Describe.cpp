@@ -85,11 +85,14 @@ void DescribeFields(const Frame& frame, Description& d) {
   }
 }
 
-void DescribeMillimetres(Description& d, unsigned dots, bool reachable, const char* side) {
-  d.fields["mm"] = MmOf(dots);
-  if (!reachable) d.ok = false;
+// mm: the whole millimetres a page converts to these dots, or -1 when none
+// does (then the nearest tenth is shown and the command is not ok).
+void DescribeMillimetres(Description& d, unsigned dots, int mm, const char* side) {
+  const double shown = mm >= 0 ? mm : MmOf(dots);
+  d.fields["mm"] = shown;
+  if (mm < 0) d.ok = false;
   d.text = (side != nullptr ? std::string(side) + ", " : std::string()) + std::to_string(dots) +
-           " dots = " + OneDecimal(MmOf(dots)) + " mm";
+           " dots = " + OneDecimal(shown) + " mm";
 }
 
 void DescribePinBroken(const Frame& frame, Description& d) {
@@ -210,20 +213,21 @@ void DescribeBluetooth(const Frame& frame, Description& d) {
   d.text = "name \"" + name + "\", pin " + pin;
 }
 
-bool RoundedReachable(unsigned dots) {
+// The whole millimetres (page top: 0..100) that give these dots, or -1.
+int RoundedSource(unsigned dots) {
   const int guess = static_cast<int>(dots * 25.4 / 360.0);
   for (int mm = guess - 1; mm <= guess + 1; ++mm) {
-    if (mm >= 0 && mm <= 100 && DotsRounded(mm) == static_cast<int>(dots)) return true;
+    if (mm >= 0 && mm <= 100 && DotsRounded(mm) == static_cast<int>(dots)) return mm;
   }
-  return false;
+  return -1;
 }
 
-bool TruncatedReachable(unsigned dots) {
+int TruncatedSource(unsigned dots) {
   const int guess = static_cast<int>(dots * 25.4 / 360.0);
   for (int mm = guess - 1; mm <= guess + 2; ++mm) {
-    if (mm >= 0 && DotsTruncated(mm) == static_cast<int>(dots)) return true;
+    if (mm >= 0 && DotsTruncated(mm) == static_cast<int>(dots)) return mm;
   }
-  return false;
+  return -1;
 }
 
 }  // namespace
@@ -279,12 +283,12 @@ Description Describe(const Frame& frame) {
     case Meaning::PageTop: {
       const unsigned dots = (frame.bytes[3] << 8) | frame.bytes[4];
       const char* side = ValueNameOf(frame.spec->fields[0], frame.bytes[2]);
-      DescribeMillimetres(d, dots, RoundedReachable(dots), side != nullptr ? side : "side ?");
+      DescribeMillimetres(d, dots, RoundedSource(dots), side != nullptr ? side : "side ?");
       break;
     }
     case Meaning::UserPageLength: {
       const unsigned dots = (frame.bytes[2] << 8) | frame.bytes[3];
-      DescribeMillimetres(d, dots, TruncatedReachable(dots), nullptr);
+      DescribeMillimetres(d, dots, TruncatedSource(dots), nullptr);
       break;
     }
     case Meaning::PageLength:
