@@ -3,7 +3,6 @@
 // IP through its named pipe, and a send it cuts with a reset.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -65,10 +64,8 @@ class VirtualPrinter {
 
   bool Listening() { return process_ != nullptr && Output().find("listening") != std::string::npos; }
   std::string Output() const {
-    std::ifstream in(output_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const std::vector<unsigned char> bytes = testing_ends::ReadWholeFile(output_);
+    return std::string(bytes.begin(), bytes.end());
   }
   // Waits for the program to end (it ends after its jobs) and returns its lines.
   std::vector<Json> Events(DWORD waitMs = 15000) {
