@@ -1,0 +1,224 @@
+// virtual-printer: decodes what Setwright sends, keeps the settings it
+// carries and answers the two requests that expect a reply.
+//   virtual-printer decode [FILE|-]
+//   virtual-printer serve --tcp 127.0.0.1:9100 [--pty LINK] [--file PATH] ...
+// One JSON object per line on standard output (--text: readable lines).
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "emulator/app/Platform.h"
+#include "emulator/app/Serve.h"
+#include "emulator/core/Session.h"
+
+namespace vprinter {
+namespace {
+
+constexpr int kUsageError = 2;
+
+// Writes each event as one line; several serve threads share it.
+class LineSink : public EventSink {
+ public:
+  LineSink(bool text, bool flushEach) : text_(text), flushEach_(flushEach) {}
+  void Emit(const Json& event, const std::string& text) override {
+    const std::string line =
+        text_ ? text : event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    if (flushEach_) std::fflush(stdout);
+  }
+
+ private:
+  const bool text_;
+  const bool flushEach_;
+  std::mutex mutex_;
+};
+
+// Owns a stdio file opened by the program (not stdin).
+class InputFile {
+ public:
+  explicit InputFile(const std::string& path)
+      : file_(path == "-" ? stdin : std::fopen(path.c_str(), "rb")), owned_(path != "-") {}
+  ~InputFile() {
+    if (owned_ && file_ != nullptr) std::fclose(file_);
+  }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  std::FILE* Get() const { return file_; }
+
+ private:
+  std::FILE* file_;
+  bool owned_;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "virtual-printer: %s\n", message.c_str());
+  return kUsageError;
+}
+
+int Decode(const std::string& path, Printer& printer, bool text) {
+  BinaryStdio();
+  InputFile input(path);
+  if (input.Get() == nullptr) return Fail("cannot open " + path);
+  LineSink sink(text, false);
+  Session session(printer, sink, path == "-" ? "stdin" : "file " + path, nullptr, SessionOptions{});
+  session.Start();
+  std::vector<uint8_t> buffer(1 << 16);
+  size_t got;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), input.Get())) > 0) {
+    session.Feed(buffer.data(), got);
+  }
+  session.End(std::ferror(input.Get()) ? "read error" : "end");
+  const Json state = printer.State();
+  sink.Emit(state, StateText(state));
+  return 0;
+}
+
+bool SplitAddress(const std::string& text, std::string* address, unsigned short* port) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  const std::string digits = text.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const unsigned long value = std::stoul(digits);
+  if (value == 0 || value > 65535) return false;
+  *address = text.substr(0, colon);
+  *port = static_cast<unsigned short>(value);
+  return true;
+}
+
+int Serve(const ServeOptions& options, Printer& printer, bool text) {
+  if (options.tcp.empty() && options.pty.empty() && options.file.empty() && options.com.empty() &&
+      options.pipe.empty()) {
+    return Fail("serve needs at least one of --tcp, --pty, --file, --com, --pipe");
+  }
+  // Open every end first, so a port in use fails before anything runs.
+  std::string error;
+  std::vector<std::pair<std::unique_ptr<Listener>, std::string>> listeners;
+  for (const std::string& spec : options.tcp) {
+    std::string address;
+    unsigned short port = 0;
+    if (!SplitAddress(spec, &address, &port)) return Fail("--tcp wants ADDR:PORT, got " + spec);
+    std::unique_ptr<Listener> listener = ListenTcp(address, port, &error);
+    if (!listener) return Fail(error);
+    listeners.emplace_back(std::move(listener), spec);
+  }
+  std::unique_ptr<Stream> pty, com;
+  if (!options.pty.empty() && !(pty = OpenPty(options.pty, &error))) return Fail(error);
+  if (!options.com.empty() && !(com = OpenCom(options.com, &error))) return Fail(error);
+
+  LineSink sink(text, true);
+  Stopper stopper(options.exitAfterJobs);
+  Runtime rt{printer, sink, options, stopper};
+  std::unique_ptr<PipeServer> pipe;
+  if (!options.pipe.empty() && !(pipe = MakePipeServer(rt, options.pipe, &error))) return Fail(error);
+
+  std::vector<std::thread> threads;
+  for (auto& entry : listeners) {
+    Listener* listener = entry.first.get();
+    const std::string label = entry.second;
+    threads.emplace_back([&rt, listener, label] { ServeTcp(rt, *listener, label); });
+  }
+  if (pty) threads.emplace_back([&rt, &pty] { ServeStream(rt, *pty, "pty " + pty->Name()); });
+  if (com) threads.emplace_back([&rt, &com] { ServeStream(rt, *com, "com " + com->Name()); });
+  if (!options.file.empty()) threads.emplace_back([&rt, &options] { ServeFile(rt, options.file); });
+  if (pipe) threads.emplace_back([&pipe] { pipe->Run(); });
+
+  Json ready = Json::object();
+  ready["event"] = "listening";
+  std::string where;
+  for (const std::string& t : options.tcp) where += " tcp " + t;
+  if (pty) where += " pty " + options.pty;
+  if (com) where += " com " + options.com;
+  if (!options.file.empty()) where += " file " + options.file;
+  if (pipe) where += " pipe " + options.pipe;
+  ready["on"] = where.empty() ? where : where.substr(1);
+  sink.Emit(ready, "listening on" + where);
+
+  stopper.Wait(options.timeoutS);
+  for (std::thread& thread : threads) thread.join();
+  const Json state = printer.State();
+  sink.Emit(state, StateText(state));
+  return 0;
+}
+
+int Run(int argc, char** argv) {
+  CLI::App app{"A virtual printer: decodes setting commands and answers requests", "virtual-printer"};
+  app.require_subcommand(1);
+  bool text = false;
+  PrinterConfig config;
+  app.add_flag("--text", text, "readable lines instead of JSON");
+  app.add_option("--model", config.model, "model name the model-name query answers (default MQ7XX)");
+  app.add_option("--reply-network", config.networkReply, "answer to the network settings request");
+
+  CLI::App* decode = app.add_subcommand("decode", "decode a capture");
+  std::string input = "-";
+  decode->add_option("input", input, "capture file, or - for standard input");
+
+  CLI::App* serve = app.add_subcommand("serve", "play the printer on one or more ends");
+  ServeOptions options;
+  serve->add_option("--tcp", options.tcp, "listen on ADDR:PORT, one job per connection");
+#ifndef _WIN32
+  serve->add_option("--pty", options.pty, "make a pty and link its slave at LINK");
+#else
+  serve->add_option("--com", options.com, "read a COM port (COMn)");
+  serve->add_option("--pipe", options.pipe, "named pipe standing in for the USB printer");
+#endif
+  serve->add_option("--file", options.file, "follow a file a port or queue writes to");
+  serve->add_option("--record", options.record, "write each job's raw bytes to DIR/job-N.bin");
+  serve->add_option("--exit-after-jobs", options.exitAfterJobs, "exit after N jobs")->check(CLI::NonNegativeNumber);
+  serve->add_option("--timeout", options.timeoutS, "exit after S seconds")->check(CLI::NonNegativeNumber);
+  serve->add_option("--accept-bytes", options.acceptBytes, "stop reading a job after N bytes and close");
+  serve->add_option("--reset-after-bytes", options.resetAfterBytes, "close a job with a reset after N bytes");
+  serve->add_flag("--no-reply", options.noReply, "never answer requests");
+  serve->add_option("--reply-delay", options.replyDelayMs, "wait MS before each reply")->check(CLI::NonNegativeNumber);
+  serve->add_flag("--state-every-job", options.stateEveryJob, "print the settings after each job");
+  // Options are accepted before or after the subcommand.
+  for (CLI::App* sub : {decode, serve}) {
+    sub->fallthrough();
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    return Fail(std::string(e.what()) + " (see --help)");
+  }
+  if (config.model.empty() || config.model.size() > kMaxModelNameBytes) {
+    return Fail("--model wants 1 to " + std::to_string(kMaxModelNameBytes) + " bytes");
+  }
+  if (config.networkReply.size() > kMaxNetworkReplyBytes) {
+    return Fail("--reply-network wants at most " + std::to_string(kMaxNetworkReplyBytes) + " bytes");
+  }
+  if (options.record.size() > 0) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.record, ec);
+  }
+  Printer printer(config);
+  if (decode->parsed()) return Decode(input, printer, text);
+  return Serve(options, printer, text);
+}
+
+}  // namespace
+}  // namespace vprinter
+
+int main(int argc, char** argv) {
+  try {
+    return vprinter::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "virtual-printer: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,186 @@
+// The virtual printer (VirtualPrinter.exe of this build) at the other end of
+// Setwright's real transports: the network send, the USB read-back of Get
+// IP through its named pipe, and a send it cuts with a reset.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "emulator/core/Describe.h"
+#include "resources/pages.h"
+#include "settings/Encoders.h"
+#include "tests/settings/PageDriver.h"
+#include "tests/support/MessageBoxCatcher.h"
+#include "transport/Device.h"
+
+using namespace pages_test;
+using vprinter::Json;
+
+namespace {
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// VirtualPrinter.exe started with the given arguments, its standard output
+// going to a file of the scratch folder. Ends the process if it still runs.
+class VirtualPrinter {
+ public:
+  explicit VirtualPrinter(const std::string& args) {
+    std::string exe = std::string("Z:") + VPRINTER_EXE_UNIX;
+    for (char& c : exe) {
+      if (c == '/') c = '\\';
+    }
+    static int serial = 0;
+    output_ = testing_ends::ScratchDir() + L"vprinter-" + std::to_wstring(++serial) + L".out";
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE out = CreateFileW(output_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    startup.hStdInput = nullptr;
+    std::wstring command = L"\"" + Widen(exe) + L"\" " + Widen(args);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+      process_ = info.hProcess;
+      CloseHandle(info.hThread);
+    }
+    CloseHandle(out);
+    // Ready once it says where it listens.
+    for (int i = 0; i < 200 && process_ != nullptr && Output().find("listening") == std::string::npos; ++i) {
+      Sleep(50);
+    }
+  }
+  ~VirtualPrinter() {
+    if (process_ != nullptr) {
+      if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
+      WaitForSingleObject(process_, 5000);
+      CloseHandle(process_);
+    }
+  }
+  VirtualPrinter(const VirtualPrinter&) = delete;
+  VirtualPrinter& operator=(const VirtualPrinter&) = delete;
+
+  bool Listening() { return process_ != nullptr && Output().find("listening") != std::string::npos; }
+  std::string Output() const {
+    const std::vector<unsigned char> bytes = testing_ends::ReadWholeFile(output_);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  // Waits for the program to end (it ends after its jobs) and returns its lines.
+  std::vector<Json> Events(DWORD waitMs = 15000) {
+    DWORD code = 99;
+    EXPECT_EQ(WaitForSingleObject(process_, waitMs), WAIT_OBJECT_0);
+    GetExitCodeProcess(process_, &code);
+    EXPECT_EQ(code, 0u);
+    std::vector<Json> events;
+    std::istringstream in(Output());
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty()) events.push_back(Json::parse(line, nullptr, false));
+    }
+    return events;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  std::wstring output_;
+};
+
+std::vector<Json> Of(const std::vector<Json>& events, const char* kind) {
+  std::vector<Json> out;
+  for (const Json& e : events) {
+    if (e.is_object() && e["event"] == kind) out.push_back(e);
+  }
+  return out;
+}
+
+class VirtualPrinterTest : public PagesTest {};
+
+TEST_F(VirtualPrinterTest, NetworkSendDecodesToTheSettingsSent) {
+  VirtualPrinter printer("serve --tcp 127.0.0.1:9100 --exit-after-jobs 1 --timeout 30");
+  ASSERT_TRUE(printer.Listening()) << printer.Output();
+  UseNetwork(127, 0, 0, 1);
+  commands::PanelInput panel;
+  panel.pageTop = panel.direction = panel.pinBroken = true;
+  panel.pageTopSide = 1;
+  panel.pageTopMm = "100";
+  panel.directionIndex = 1;
+  panel.pinEnable = 1;
+  const commands::Encoded bytes = commands::EncodePanelCommands(panel);
+  ASSERT_TRUE(bytes.Ok());
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(bytes.bytes.data(), static_cast<int>(bytes.bytes.size()), 1), 1);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, L"SUCCESS");
+
+  const std::vector<Json> events = printer.Events();
+  const std::vector<Json> commands = Of(events, "command");
+  ASSERT_EQ(commands.size(), 4u) << printer.Output();
+  EXPECT_EQ(commands[0]["cmd"], "pin_broken");
+  EXPECT_EQ(commands[0]["group"], "1-12");
+  EXPECT_EQ(commands[1]["cmd"], "page_top");
+  EXPECT_EQ(commands[1]["raw"], "10 44 01 05 89");
+  EXPECT_EQ(commands[1]["mm"], 100.0);
+  EXPECT_EQ(commands[2]["cmd"], "print_direction");
+  EXPECT_EQ(commands[2]["direction"], "unidirectional");
+  EXPECT_EQ(commands[3]["cmd"], "close");
+  for (const Json& c : commands) {
+    EXPECT_TRUE(c["ok"].get<bool>());
+    EXPECT_EQ(c["source"].get<std::string>().rfind("tcp 127.0.0.1:", 0), 0u);
+  }
+  const std::vector<Json> ends = Of(events, "job_end");
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0]["bytes"], bytes.bytes.size());
+  EXPECT_EQ(ends[0]["reason"], "closed");
+  EXPECT_EQ(events.back()["settings"]["page_top"]["side"], "rear");
+}
+
+TEST_F(VirtualPrinterTest, GetIpThroughThePipeFillsTheEthernetPage) {
+  const std::string name = "usb#vid_0fe6&pid_811e#vp" + std::to_string(GetCurrentProcessId());
+  VirtualPrinter printer("serve --pipe " + name +
+                         " --reply-network 10.20.30.40-9101-255.255.0.0-10.20.0.1 --exit-after-jobs 1 --timeout 30");
+  ASSERT_TRUE(printer.Listening()) << printer.Output();
+  ASSERT_NE(CurrentSelection, nullptr);
+  CurrentSelection->kind = Usb;
+  wcsncpy(CurrentSelection->name, (L"\\\\.\\pipe\\" + Widen(name)).c_str(), kTransportNameChars - 1);
+  HWND net = Page(kNet);
+  Click(net, IDC_NET_RADIO_DHCP);
+  MessageBoxCatcher boxes;
+  Click(net, IDC_NET_GET_IP);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(AddressOf(net, IDC_NET_IP), static_cast<DWORD>(MAKEIPADDRESS(10, 20, 30, 40)));
+  EXPECT_EQ(TextOf(net, IDC_NET_PORT), L"9101");
+  EXPECT_EQ(AddressOf(net, IDC_NET_MASK), static_cast<DWORD>(MAKEIPADDRESS(255, 255, 0, 0)));
+  EXPECT_EQ(AddressOf(net, IDC_NET_GATEWAY), static_cast<DWORD>(MAKEIPADDRESS(10, 20, 0, 1)));
+  EXPECT_TRUE(Ticked(net, IDC_NET_RADIO_IP));
+
+  const std::vector<Json> events = printer.Events();
+  const std::vector<Json> commands = Of(events, "command");
+  ASSERT_EQ(commands.size(), 1u) << printer.Output();
+  EXPECT_EQ(commands[0]["cmd"], "read_network_settings");
+  const std::vector<Json> replies = Of(events, "reply");
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_TRUE(replies[0]["sent"].get<bool>());
+}
+
+// 16 MB cannot sit in the socket buffers: the reset comes while the sender
+// is still sending.
+TEST_F(VirtualPrinterTest, SendCutWithAResetEndsInSetFail) {
+  VirtualPrinter printer("serve --tcp 127.0.0.1:9100 --reset-after-bytes 65536 --exit-after-jobs 1 --timeout 30");
+  ASSERT_TRUE(printer.Listening()) << printer.Output();
+  UseNetwork(127, 0, 0, 1);
+  std::vector<unsigned char> large(16u << 20, 0x55);
+  MessageBoxCatcher boxes;
+  EXPECT_EQ(SendCommand(large.data(), static_cast<int>(large.size()), 1), 0);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, L"ERROR");
+  EXPECT_EQ(boxes.Boxes()[0].text, L"Set fail");
+
+  const std::vector<Json> ends = Of(printer.Events(), "job_end");
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0]["reason"], "reset_after_bytes");
+  EXPECT_EQ(ends[0]["bytes"], 65536);
+}
+
+}  // namespace
