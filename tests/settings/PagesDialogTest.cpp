@@ -22,6 +22,17 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 }
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+// What Config Port leaves behind for a COM port: 9600 baud, 8 data bits.
+void ConfigureSerialPort() {
+  DCB settings{};
+  settings.DCBlength = sizeof(settings);
+  settings.BaudRate = CBR_9600;
+  settings.ByteSize = 8;
+  settings.fBinary = TRUE;
+  delete StoredSerialSettings;
+  StoredSerialSettings = new DCB(settings);
+}
+
 // Exactly one box, with this caption and text.
 void ExpectOneBox(const MessageBoxCatcher& boxes, const wchar_t* caption, const std::wstring& text) {
   ASSERT_EQ(boxes.Count(), 1u);
@@ -435,12 +446,7 @@ TEST_F(PagesTest, CheckPortReadyStopsOnlyPanelBidAndUserDefined) {
   EXPECT_TRUE(peer.Read(1, 200).empty());
 
   // Once the port is configured the same click reaches the printer.
-  DCB settings{};
-  settings.DCBlength = sizeof(settings);
-  settings.BaudRate = CBR_9600;
-  settings.ByteSize = 8;
-  settings.fBinary = TRUE;
-  StoredSerialSettings = new DCB(settings);
+  ConfigureSerialPort();
   boxes.Clear();
   Click(Page(kBid), IDC_BID_SET);
   EXPECT_EQ(peer.Read(6), (Bytes{0x1F, 0x42, 0x00, 0x00, 0x10, 0x43}));
@@ -472,12 +478,7 @@ TEST_F(PagesTest, CheckPortReadyStopsOnlyPanelBidAndUserDefined) {
 TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
   testing_ends::ComPeer peer;
   ASSERT_TRUE(peer.IsOpen());
-  DCB settings{};
-  settings.DCBlength = sizeof(settings);
-  settings.BaudRate = CBR_9600;
-  settings.ByteSize = 8;
-  settings.fBinary = TRUE;
-  StoredSerialSettings = new DCB(settings);
+  ConfigureSerialPort();
   HWND dialog = dialog_->m_hWnd;
   HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
   auto showEntry = [&](HWND combo, int id, const wchar_t* entry) {
