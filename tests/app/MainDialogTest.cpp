@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PrinterEnds.h"
@@ -79,29 +79,6 @@ class MainDialogTest : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST(PortEntries, InterfacePortsReplaceTheSpoolersComPorts) {
-  std::vector<std::wstring> entries =
-      BuildPortEntries({L"COM10", L"COM3"}, {L"LPT1:", L"COM1:", L"FILE:"});
-  EXPECT_EQ(entries, (std::vector<std::wstring>{L"COM10:", L"COM3:", L"LPT1:", L"Ethernet"}));
-
-  entries = BuildPortEntries({}, {L"COM1:", L"COM2:", L"LPT1:", L"nul:", L"COM"});
-  EXPECT_EQ(entries, (std::vector<std::wstring>{L"LPT1:", L"COM1:", L"COM2:", L"Ethernet"}));
-
-  // No spooler ports: interface ports are not listed, only the network entry.
-  EXPECT_EQ(BuildPortEntries({L"COM3"}, {}), (std::vector<std::wstring>{L"Ethernet"}));
-}
-
-TEST(PortEntries, NameRulesAndFriendlyNames) {
-  EXPECT_TRUE(IsComPortName(L"com12:"));
-  EXPECT_FALSE(IsComPortName(L"COM3"));
-  EXPECT_FALSE(IsComPortName(L""));
-  EXPECT_TRUE(IsLptPortName(L"LPT1:"));
-  EXPECT_FALSE(IsLptPortName(L"FILE:"));
-  EXPECT_EQ(ComPortFromFriendlyName(L"USB Serial Port (COM3)"), L"COM3");
-  EXPECT_EQ(ComPortFromFriendlyName(L"modem on com12 line"), L"com12");
-  EXPECT_EQ(ComPortFromFriendlyName(L"Printer port"), L"");
-}
 
 TEST_F(MainDialogTest, PortListIsSortedWithEthernetLast) {
   std::vector<std::wstring> items = ComboItems(::GetDlgItem(hwnd_, IDC_PORT_LIST));

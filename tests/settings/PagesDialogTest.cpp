@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "resources/pages.h"
-#include "tests/settings/PageDriver.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/PageDriver.h"
+#include "tests/support/TransportEnds.h"
 #include "tests/support/MessageBoxCatcher.h"
 
 using namespace pages_test;

@@ -13,8 +13,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/Framework.h"
-#include "app/Globals.h"
+#include "framework/Framework.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
 
 namespace {

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
+#include "transport/PortNames.h"
 #include "tests/support/PrinterEnds.h"
 
 namespace pages_test {
@@ -118,6 +119,17 @@ class PagesTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(address));
   }
 
+  // Points the transport at a USB device path (a stand-in pipe). Wine lists
+  // no USB printer, so the dialog's USB choice stays disabled; a selection
+  // of the test's own takes its place (the dialog refreshes only its own
+  // selection before a send).
+  void UseUsb(const std::wstring& path) {
+    usb_ = TransportSelection{};
+    usb_.kind = Usb;
+    wcsncpy(usb_.name, path.c_str(), kTransportNameChars - 1);
+    CurrentSelection = &usb_;
+  }
+
   // Runs an action and returns what reached LPT5 during it.
   template <class Action>
   Bytes AtLpt(Action action) {
@@ -129,6 +141,7 @@ class PagesTest : public ::testing::Test {
   std::unique_ptr<testing_ends::PortsEntry> lpt5_;
   std::unique_ptr<testing_ends::PortsEntry> com5_;
   std::unique_ptr<CMainDlg> dialog_;
+  TransportSelection usb_{};
 };
 
 }  // namespace pages_test

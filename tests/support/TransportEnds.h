@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 using Bytes = std::vector<unsigned char>;
 
