@@ -8,6 +8,7 @@
 
 #include "tests/app/CatalogueVariants.h"
 #include "tests/support/PrinterEnds.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -18,24 +19,6 @@ std::wstring SetwrightPath() {
   std::wstring path(self);
   for (int up = 0; up < 3; ++up) path = path.substr(0, path.find_last_of(L'\\'));
   return path + L"\\" SW_SETWRIGHT_EXE_W;
-}
-
-struct FindContext {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* context = reinterpret_cast<FindContext*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(window, cls, 16);
-  if (pid == context->processId && wcscmp(cls, L"#32770") == 0 && !::GetWindow(window, GW_OWNER)) {
-    context->found = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 class Setwright {
@@ -63,9 +46,8 @@ class Setwright {
 
   HWND WaitForWindow() {
     for (int i = 0; i < 300; ++i) {
-      FindContext context{process_.dwProcessId, nullptr};
-      ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
-      if (context.found && ::IsWindowVisible(context.found)) return context.found;
+      HWND found = testing_ends::FindTopLevelWindow(process_.dwProcessId, true, true);
+      if (found) return found;
       if (::WaitForSingleObject(process_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
     }
     return nullptr;
