@@ -147,8 +147,8 @@ class EnvironmentScope {
 
 // A copy of Setwright in a folder of the scratch area with catalogue as its
 // German catalogue; returns the copy's path.
-std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_test::Bytes& catalogue) {
-  const std::wstring folder = testing_ends::ScratchDir() + std::wstring(name.begin(), name.end());
+std::wstring SetwrightWithCatalogue(const std::wstring& name, const catalogue_test::Bytes& catalogue) {
+  const std::wstring folder = testing_ends::ScratchDir() + name;
   ::CreateDirectoryW(folder.c_str(), nullptr);
   ::CreateDirectoryW((folder + L"\\Lang").c_str(), nullptr);
   ::CreateDirectoryW((folder + L"\\Lang\\de").c_str(), nullptr);
@@ -158,6 +158,10 @@ std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_tes
   const std::wstring program = folder + L"\\" SW_SETWRIGHT_EXE_W;
   ::CopyFileW(SetwrightPath().c_str(), program.c_str(), FALSE);
   return program;
+}
+
+std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_test::Bytes& catalogue) {
+  return SetwrightWithCatalogue(std::wstring(name.begin(), name.end()), catalogue);
 }
 
 std::wstring ControlText(HWND window, int id) {
@@ -205,4 +209,26 @@ TEST(Startup, DamagedCatalogueStartsInEnglish) {
     ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.WaitForExit(), 2u) << variant.name;
   }
+}
+
+// The catalogue is found through its wide path when the program lies in a
+// folder whose name the ANSI code page (1252 here) cannot spell.
+TEST(Startup, CatalogueFoundInAFolderTheCodePageCannotSpell) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  EnvironmentScope all(L"LC_ALL", L"de_DE.UTF-8");
+  EnvironmentScope language(L"LANGUAGE", L"de");
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const catalogue_test::Bytes mo =
+      testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  ASSERT_GT(mo.size(), 100u);
+
+  Setwright program(SW_SHOWNORMAL, L"", SetwrightWithCatalogue(L"\u8BBE\u7F6E \u5DE5\u5177", mo));
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(Caption(window), L"KorvelEinstellung v1.44");
+  ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForExit(), 2u);
 }
