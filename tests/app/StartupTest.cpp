@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/app/CatalogueVariants.h"
+#include "tests/support/DialogProgram.h"
 #include "tests/support/PrinterEnds.h"
 
 namespace {
@@ -20,74 +21,15 @@ std::wstring SetwrightPath() {
   return path + L"\\" SW_SETWRIGHT_EXE_W;
 }
 
-struct FindContext {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* context = reinterpret_cast<FindContext*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(window, cls, 16);
-  if (pid == context->processId && wcscmp(cls, L"#32770") == 0 && !::GetWindow(window, GW_OWNER)) {
-    context->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-class Setwright {
+// Setwright of this build, or the program given.
+class Setwright : public testing_ends::DialogProgram {
  public:
   explicit Setwright(int showCommand = SW_SHOWNORMAL, const wchar_t* arguments = L"",
-                     const std::wstring& program = SetwrightPath()) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showCommand);
-    started_ = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &process_) != FALSE;
-  }
-  ~Setwright() {
-    if (!started_) return;
-    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.hProcess, 99);
-      ::WaitForSingleObject(process_.hProcess, 5000);
-    }
-    ::CloseHandle(process_.hThread);
-    ::CloseHandle(process_.hProcess);
-  }
-  bool Started() const { return started_; }
-
-  HWND WaitForWindow() {
-    for (int i = 0; i < 300; ++i) {
-      FindContext context{process_.dwProcessId, nullptr};
-      ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
-      if (context.found && ::IsWindowVisible(context.found)) return context.found;
-      if (::WaitForSingleObject(process_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
-    }
-    return nullptr;
-  }
-
-  DWORD WaitForExit() {
-    if (::WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) return 999;
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_.hProcess, &code);
-    return code;
-  }
-
- private:
-  bool started_ = false;
-  PROCESS_INFORMATION process_{};
+                     const std::wstring& program = SetwrightPath())
+      : DialogProgram(program, arguments, showCommand) {}
 };
 
-std::wstring Caption(HWND window) {
-  wchar_t text[128] = {};
-  ::GetWindowTextW(window, text, 128);
-  return text;
-}
+using testing_ends::Caption;
 
 }  // namespace
 
