@@ -52,7 +52,7 @@ void ListFiles(const std::wstring& root, const std::wstring& sub, std::vector<st
 
 // Runs a command line and returns its exit code (999: did not start or end
 // within two minutes).
-DWORD Run(std::wstring commandLine) {
+DWORD RunAndWait(std::wstring commandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -120,7 +120,7 @@ TEST(Installer, SilentInstallRunsAndSilentUninstallRemovesEverything) {
   ASSERT_FALSE(EntryExists());
 
   // Silent install: every file of the package, byte for byte, and the rest.
-  ASSERT_EQ(Run(L"\"" + ProgramDir() + L"dist\\Setwright-setup.exe\" /S"), 0u);
+  ASSERT_EQ(RunAndWait(L"\"" + ProgramDir() + L"dist\\Setwright-setup.exe\" /S"), 0u);
   ULONGLONG bytes = 0;
   for (const std::wstring& file : packaged) {
     const std::vector<unsigned char> installed = testing_ends::ReadWholeFile(installDir + file);
@@ -154,7 +154,7 @@ TEST(Installer, SilentInstallRunsAndSilentUninstallRemovesEverything) {
 
   // Silent uninstall: the uninstaller hands over to a copy of itself and
   // returns at once; the copy removes everything within a minute.
-  ASSERT_EQ(Run(L"\"" + installDir + L"Uninstall.exe\" /S"), 0u);
+  ASSERT_EQ(RunAndWait(L"\"" + installDir + L"Uninstall.exe\" /S"), 0u);
   for (int i = 0; i < 600 && (Exists(installDir) || EntryExists() || Exists(shortcut)); ++i) ::Sleep(100);
   for (const std::wstring& file : packaged) {
     EXPECT_FALSE(Exists(installDir + file)) << std::string(file.begin(), file.end());
