@@ -191,10 +191,15 @@ def main():
     out = os.path.abspath(args.out)
     os.makedirs(out, exist_ok=True)
     top, files = stage(os.path.abspath(args.build), os.path.join(out, "stage"), version, args.arch)
+    # The installer keeps each file's time: the staged files all carry the
+    # package's fixed time too.
+    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
+    for rel in files:
+        os.utime(os.path.join(top, rel), (epoch, epoch))
     made = []
     if args.zip:
         path = os.path.join(out, "Setwright-%s-win32.zip" % version)
-        write_zip(top, files, path, int(os.environ.get("SOURCE_DATE_EPOCH", "0")))
+        write_zip(top, files, path, epoch)
         made.append(path)
     if args.installer:
         path = os.path.join(out, args.setup_name or "Setwright-%s-setup.exe" % version)
