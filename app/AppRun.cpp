@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "app/Framework.h"
-#include "app/Globals.h"
+#include "framework/Framework.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
 
 int Run(LPWSTR, int showCommand) {

@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 #include <dbt.h>
-#include <initguid.h>
-#include <setupapi.h>
-#include <winspool.h>
 
 #include <cstring>
 #include <cwchar>
 #include <new>
 
 #include "app/PortConfig.h"
+#include "app/PortLists.h"
 #include "app/translation/Translation.h"
 #include "settings/BidTab.h"
 #include "settings/BluetoothTab.h"
@@ -20,32 +18,16 @@
 #include "settings/UserDefTab.h"
 #include "settings/WifiTab.h"
 #include "transport/Device.h"
+#include "transport/PortNames.h"
+#include "transport/USBDevice.h"
 
 namespace {
 
-// COM-port device interface class.
-const GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 // Class of the device-interface notification filter (all classes are asked for).
 const GUID kNotifyInterface = {0x25DBCE51, 0x6C8F, 0x4A72, {0x8A, 0x6D, 0xB5, 0x4C, 0x2B, 0x4F, 0xC8, 0x35}};
 
 constexpr wchar_t kDefaultAddress[] = L"0.0.0.0";
 constexpr int kPageCount = 7;
-
-// Closes a device information set on every path.
-class DevInfoSet {
- public:
-  explicit DevInfoSet(HDEVINFO set) : set_(set) {}
-  ~DevInfoSet() {
-    if (set_ != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(set_);
-  }
-  DevInfoSet(const DevInfoSet&) = delete;
-  DevInfoSet& operator=(const DevInfoSet&) = delete;
-  HDEVINFO get() const { return set_; }
-  bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HDEVINFO set_;
-};
 
 std::wstring WindowText(HWND window, int maxChars) {
   std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
@@ -63,131 +45,14 @@ void RefreshMainSelection() {
   }
 }
 
+// The pages' pre-send check: the live main dialog's.
+int MainPreSendCheck() {
+  return MainDialog != nullptr && MainDialog->IsWindow() ? MainDialog->CheckPortReady() : 0;
+}
+
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Port names and lists.
-
-bool IsComPortName(const wchar_t* name) {
-  if (!name) return false;
-  size_t n = wcslen(name);
-  return n >= 3 && _wcsnicmp(name, L"COM", 3) == 0 && name[n - 1] == L':';
-}
-
-bool IsLptPortName(const wchar_t* name) {
-  if (!name) return false;
-  size_t n = wcslen(name);
-  return n >= 3 && _wcsnicmp(name, L"LPT", 3) == 0 && name[n - 1] == L':';
-}
-
-std::wstring ComPortFromFriendlyName(const wchar_t* friendlyName) {
-  if (!friendlyName) return std::wstring();
-  const wchar_t* found = wcsstr(friendlyName, L"COM");
-  if (!found) found = wcsstr(friendlyName, L"com");
-  if (!found) return std::wstring();
-  std::wstring port(found, 3);
-  for (const wchar_t* p = found + 3; *p >= L'0' && *p <= L'9'; ++p) port += *p;
-  return port;
-}
-
-std::vector<std::wstring> BuildPortEntries(const std::vector<std::wstring>& comInterfacePorts,
-                                           const std::vector<std::wstring>& spoolerPorts) {
-  std::vector<std::wstring> entries;
-  if (!spoolerPorts.empty()) {
-    for (const std::wstring& port : comInterfacePorts) {
-      if (!port.empty() && port.back() == L':') {
-        entries.push_back(port);
-      } else {
-        entries.push_back(port + L":");
-      }
-    }
-    for (const std::wstring& port : spoolerPorts) {
-      if (IsLptPortName(port.c_str())) entries.push_back(port);
-    }
-    if (comInterfacePorts.empty()) {
-      for (const std::wstring& port : spoolerPorts) {
-        if (IsComPortName(port.c_str())) entries.push_back(port);
-      }
-    }
-  }
-  entries.emplace_back(kEthernetEntry);
-  return entries;
-}
-
-std::vector<std::wstring> EnumSpoolerPorts() {
-  std::vector<std::wstring> ports;
-  DWORD needed = 0;
-  DWORD count = 0;
-  ::EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count);
-  if (needed == 0) return ports;
-  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[needed]);
-  if (!block) return ports;
-  if (!::EnumPortsW(nullptr, 2, block.get(), needed, &needed, &count) || count == 0) return ports;
-  const auto* info = reinterpret_cast<const PORT_INFO_2W*>(block.get());
-  for (DWORD i = 0; i < count; ++i) {
-    if (info[i].pPortName) ports.emplace_back(info[i].pPortName);
-  }
-  return ports;
-}
-
-std::vector<std::wstring> EnumComPorts() {
-  std::vector<std::wstring> ports;
-  DevInfoSet set(::SetupDiGetClassDevsW(&kComPortInterface, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-  if (!set.valid()) return ports;
-  for (DWORD index = 0;; ++index) {
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof(data);
-    if (!::SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kComPortInterface, index, &data)) break;
-
-    // The detail is read at whatever length the path has.
-    DWORD required = 0;
-    ::SetupDiGetDeviceInterfaceDetailW(set.get(), &data, nullptr, 0, &required, nullptr);
-    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) break;
-    std::unique_ptr<BYTE[]> detailBlock(new (std::nothrow) BYTE[required]());
-    if (!detailBlock) break;
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBlock.get());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    if (!::SetupDiGetDeviceInterfaceDetailW(set.get(), &data, detail, required, nullptr, &device)) {
-      break;
-    }
-
-    wchar_t friendly[256] = {};
-    wchar_t description[256] = {};
-    if (!::SetupDiGetDeviceRegistryPropertyW(set.get(), &device, SPDRP_FRIENDLYNAME, nullptr,
-                                             reinterpret_cast<BYTE*>(friendly),
-                                             sizeof(friendly) - sizeof(wchar_t), nullptr) ||
-        !::SetupDiGetDeviceRegistryPropertyW(set.get(), &device, SPDRP_DEVICEDESC, nullptr,
-                                             reinterpret_cast<BYTE*>(description),
-                                             sizeof(description) - sizeof(wchar_t), nullptr)) {
-      continue;
-    }
-    ports.push_back(ComPortFromFriendlyName(friendly));
-  }
-  return ports;
-}
-
-std::vector<std::wstring> EnumLocalPrinters() {
-  std::vector<std::wstring> printers;
-  DWORD needed = 0;
-  DWORD count = 0;
-  ::EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, nullptr, 0, &needed,
-                  &count);
-  if (needed == 0) return printers;
-  std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[needed]);
-  if (!block) return printers;
-  if (!::EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, block.get(),
-                       needed, &needed, &count)) {
-    return printers;
-  }
-  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(block.get());
-  for (DWORD i = 0; i < count; ++i) {
-    if (info[i].pPrinterName) printers.emplace_back(info[i].pPrinterName);
-  }
-  return printers;
-}
+CMainDlg* MainDialog = nullptr;
 
 // ---------------------------------------------------------------------------
 // CMainDlg.
@@ -205,6 +70,7 @@ CMainDlg::~CMainDlg() {
   if (MainDialog == this) {
     MainDialog = nullptr;
     RefreshCurrentSelection = nullptr;
+    PreSendCheck = nullptr;
   }
 }
 
@@ -246,8 +112,8 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HICON small = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
                                                 IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                 ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-  bigIcon_.reset(big);
-  smallIcon_.reset(small);
+  bigIcon_.Reset(big);
+  smallIcon_.Reset(small);
   if (big) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   if (small) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 
@@ -279,6 +145,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   CurrentSelection = &selection_;
   RefreshSelection();
   RefreshCurrentSelection = &RefreshMainSelection;
+  PreSendCheck = &MainPreSendCheck;
 
   std::memset(addressText_, 0, sizeof(addressText_));
   wcsncpy(addressText_, kDefaultAddress, kPrinterAddressChars - 1);
@@ -381,7 +248,7 @@ void CMainDlg::RegisterDeviceNotifications() {
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kNotifyInterface;
-  deviceNotify_.reset(::RegisterDeviceNotificationW(m_hWnd, &filter,
+  deviceNotify_.Reset(::RegisterDeviceNotificationW(m_hWnd, &filter,
                                                 DEVICE_NOTIFY_WINDOW_HANDLE |
                                                     DEVICE_NOTIFY_ALL_INTERFACE_CLASSES));
 }
@@ -492,7 +359,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     loop->RemoveMessageFilter(this);
     loop->RemoveIdleHandler(this);
   }
-  deviceNotify_.reset();
+  deviceNotify_.Reset();
   handled = FALSE;
   return 0;
 }

@@ -6,11 +6,11 @@
 
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "app/Framework.h"
-#include "app/Globals.h"
+#include "framework/Framework.h"
+#include "common/Globals.h"
+#include "common/UniqueResource.h"
 #include "resources/resource.h"
 
 class CPanelTabDlg;
@@ -21,28 +21,8 @@ class CBuleToothDlg;
 class CSerialDlg;
 class CBIDTabDlg;
 
-// The entry of the port list that sends to the network printer.
-constexpr wchar_t kEthernetEntry[] = L"Ethernet";
-
-// Port-name rules of the port list.
-bool IsComPortName(const wchar_t* name);
-bool IsLptPortName(const wchar_t* name);
-
-// "COM" or "com" in a device's friendly name followed by its digits
-// ("USB Serial Port (COM3)" gives "COM3"); empty when neither occurs.
-std::wstring ComPortFromFriendlyName(const wchar_t* friendlyName);
-
-// The port list's entries in the order they are added: COM ports found as
-// device interfaces (with ':' appended), then the spooler's LPT ports, then,
-// only when no COM interface was found, the spooler's COM ports; finally
-// "Ethernet". An empty spooler list gives only "Ethernet".
-std::vector<std::wstring> BuildPortEntries(const std::vector<std::wstring>& comInterfacePorts,
-                                           const std::vector<std::wstring>& spoolerPorts);
-
-// Spooler ports (EnumPortsW level 2) and COM ports of the COM-port interface class.
-std::vector<std::wstring> EnumSpoolerPorts();
-std::vector<std::wstring> EnumComPorts();
-std::vector<std::wstring> EnumLocalPrinters();
+class CMainDlg;
+extern CMainDlg* MainDialog;  // set once the main dialog exists
 
 class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CIdleHandler {
  public:
@@ -104,13 +84,6 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   void UpdateAddressControl();
   void StoreAddressText();
 
-  struct IconCloser {
-    void operator()(HICON icon) const { ::DestroyIcon(icon); }
-  };
-  struct NotificationCloser {
-    void operator()(HDEVNOTIFY notify) const { ::UnregisterDeviceNotification(notify); }
-  };
-
   // The seven pages live as long as the dialog; their windows go with it.
   std::unique_ptr<CPanelTabDlg> panel_;
   std::unique_ptr<CUserDefTabDlg> userDef_;
@@ -119,8 +92,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   std::unique_ptr<CBuleToothDlg> bluetooth_;
   std::unique_ptr<CSerialDlg> serial_;
   std::unique_ptr<CBIDTabDlg> bid_;
-  std::unique_ptr<std::remove_pointer_t<HICON>, IconCloser> bigIcon_;
-  std::unique_ptr<std::remove_pointer_t<HICON>, IconCloser> smallIcon_;
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
 
   HWND portList_ = nullptr;
   HWND printerList_ = nullptr;
@@ -135,7 +108,7 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   std::vector<std::wstring> spoolerPorts_;
   std::vector<std::wstring> printers_;
   TransportSelection selection_{};
-  std::unique_ptr<void, NotificationCloser> deviceNotify_;
+  UniqueNotification deviceNotify_;
   // The network printer's address text, published as PrinterAddressText.
   wchar_t addressText_[kPrinterAddressChars] = {};
 };

@@ -5,9 +5,12 @@
 #include <cwchar>
 #include <new>
 
-#include "app/Framework.h"
-#include "app/Globals.h"
+#include "framework/Framework.h"
+#include "common/Globals.h"
 #include "app/translation/Translation.h"
+#include "common/Numbers.h"
+#include "common/UniqueResource.h"
+#include "transport/PortNames.h"
 #include "resources/resource.h"
 
 int LptRetryTimeout = 0;
@@ -16,74 +19,21 @@ namespace {
 
 constexpr wchar_t kWindowsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr wchar_t kRetryValue[] = L"TransmissionRetryTimeout";
-constexpr int kPortNameChars = 32;
 constexpr int kTimeoutFieldChars = 6;
 constexpr unsigned kTimeoutMax = 999999;
 // Put back when the field is cleared before any number was accepted.
 constexpr unsigned kTimeoutFallback = 90;
-
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  bool Open(HKEY root, const wchar_t* path, REGSAM access) {
-    return ::RegOpenKeyExW(root, path, 0, access, &key_) == ERROR_SUCCESS;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 void ShowError(HWND owner, const char* key) {
   wchar_t text[kMessageTextChars] = {};
   ::MessageBoxW(owner, LookupText(key, text), L"ERROR", MB_OKCANCEL);
 }
 
-// Copies name without one trailing ':'; false when it does not fit.
-bool TrimPortName(const wchar_t* name, wchar_t (&out)[kPortNameChars]) {
-  std::memset(out, 0, sizeof(out));
-  if (!name) return false;
-  size_t length = wcslen(name);
-  if (length > 0 && name[length - 1] == L':') --length;
-  if (length >= kPortNameChars) return false;
-  wmemcpy(out, name, length);
-  return true;
-}
-
 // The unsigned value of the field's digits; false for anything else.
 bool ReadFieldNumber(HWND field, unsigned* value) {
   wchar_t text[16] = {};
   ::GetWindowTextW(field, text, 16);
-  unsigned number = 0;
-  size_t digits = 0;
-  for (const wchar_t* p = text; *p; ++p) {
-    if (*p < L'0' || *p > L'9') return false;
-    if (number > kTimeoutMax) return false;
-    number = number * 10 + static_cast<unsigned>(*p - L'0');
-    ++digits;
-  }
-  *value = digits ? number : 0;
-  return true;
+  return ParseDigits(text, kTimeoutMax, value);
 }
 
 class CLptConfigDlg : public CDialogImpl<CLptConfigDlg> {
@@ -159,34 +109,17 @@ class CLptConfigDlg : public CDialogImpl<CLptConfigDlg> {
 
 }  // namespace
 
-int ParseDecimal(const wchar_t* text) {
-  if (!text) return 0;
-  const wchar_t* p = text;
-  while (*p == L' ' || *p == L'\t' || *p == L'\n' || *p == L'\r' || *p == L'\v' || *p == L'\f') ++p;
-  bool negative = false;
-  if (*p == L'+' || *p == L'-') {
-    negative = *p == L'-';
-    ++p;
-  }
-  long long value = 0;
-  for (; *p >= L'0' && *p <= L'9'; ++p) {
-    value = value * 10 + (*p - L'0');
-    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) value = INT_MAX;
-  if (value < INT_MIN) value = INT_MIN;
-  return static_cast<int>(value);
-}
-
 int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer) {
-  RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ | KEY_WRITE)) return 0;
+  UniqueRegistryKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWindowsKey, 0, KEY_READ | KEY_WRITE, key.Out()) !=
+      ERROR_SUCCESS) {
+    return 0;
+  }
   // Read into a private buffer first, so the caller's always ends terminated.
   wchar_t value[261] = {};
   DWORD type = 0;
   DWORD size = 260 * sizeof(wchar_t);
-  if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value),
+  if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value),
                          &size) == ERROR_SUCCESS &&
       (type == REG_SZ || type == REG_EXPAND_SZ)) {
     value[260] = L'\0';
@@ -200,16 +133,19 @@ int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer) {
 }
 
 int WriteWindowsString(const wchar_t* valueName, const wchar_t* text) {
-  RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, kWindowsKey, KEY_READ | KEY_WRITE)) return 0;
+  UniqueRegistryKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWindowsKey, 0, KEY_READ | KEY_WRITE, key.Out()) !=
+      ERROR_SUCCESS) {
+    return 0;
+  }
   DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
-  ::RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
+  ::RegSetValueExW(key.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
   return 1;
 }
 
 int ConfigureComPort(const wchar_t* portName) {
   wchar_t port[kPortNameChars];
-  if (!TrimPortName(portName, port)) {
+  if (!TrimPortName(portName, port, kPortNameChars)) {
     ShowError(MainWindow, "PO_GSTR_OPEN_COM_FAIL");
     return 0;
   }
@@ -218,9 +154,9 @@ int ConfigureComPort(const wchar_t* portName) {
   config.dwSize = 52;
   config.wVersion = 0x100;
 
-  FileHandle file(::CreateFileW(port, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  UniqueHandle file(::CreateFileW(port, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
+  if (!file.Valid()) {
     ShowError(MainWindow, "PO_GSTR_OPEN_COM_FAIL");
     return 0;
   }
@@ -229,7 +165,7 @@ int ConfigureComPort(const wchar_t* portName) {
     config.dcb = *StoredSerialSettings;
   } else {
     config.dcb.DCBlength = sizeof(DCB);
-    if (!::GetCommState(file.get(), &config.dcb)) {
+    if (!::GetCommState(file.Get(), &config.dcb)) {
       ShowError(MainWindow, "PO_GSTR_SET_COM_FAIL");
       return 0;
     }
@@ -238,7 +174,7 @@ int ConfigureComPort(const wchar_t* portName) {
   // Confirmed or cancelled, the settings as the dialog leaves them are used.
   ::CommConfigDialogW(port, MainWindow, &config);
 
-  if (!::SetCommState(file.get(), &config.dcb)) {
+  if (!::SetCommState(file.Get(), &config.dcb)) {
     ShowError(MainWindow, "PO_GSTR_SET_COM_FAIL");
     return 0;
   }
@@ -252,7 +188,7 @@ int ConfigureComPort(const wchar_t* portName) {
 
 int ConfigureLptPort(const wchar_t* portName) {
   wchar_t port[kPortNameChars];
-  TrimPortName(portName, port);  // the dialog edits a system-wide value, not the port
+  TrimPortName(portName, port, kPortNameChars);  // the dialog edits a system-wide value, not the port
 
   wchar_t value[260] = {};
   if (!ReadWindowsString(kRetryValue, value)) {

@@ -14,8 +14,3 @@ int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer);
 int WriteWindowsString(const wchar_t* valueName, const wchar_t* text);
 
 extern int LptRetryTimeout;  // the value shown when the LPT dialog opens
-
-// Parses a decimal integer like the C runtime's wtoi: leading blanks and a
-// sign allowed, stops at the first non-digit, 0 without digits; clamps
-// instead of overflowing.
-int ParseDecimal(const wchar_t* text);

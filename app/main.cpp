@@ -5,7 +5,7 @@
 #include <objbase.h>
 
 #include "app/AppRun.h"
-#include "app/Framework.h"
+#include "framework/Framework.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

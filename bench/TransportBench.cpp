@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "tests/support/PrinterEnds.h"
 #include "transport/Device.h"
 

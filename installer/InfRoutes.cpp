@@ -1,6 +1,8 @@
 // The INF installation routes: the printer-install command on the package's
 // INF, the same command on the copy in the system's driver store, and the
 // plug-and-play update by hardware id.
+#include "installer/InfRoutes.h"
+
 #include <windows.h>
 #include <newdev.h>
 #include <setupapi.h>
@@ -13,7 +15,7 @@
 
 #include "installer/InstallLogic.h"
 #include "installer/Log.h"
-#include "installer/Platform.h"
+#include "installer/Owners.h"
 #include "installer/PrinterInstall.h"
 
 namespace spoolkit {
@@ -223,8 +225,8 @@ int getSpecifiedPrinterCount(const wchar_t* driverName, const wchar_t* printerNa
 
 bool readWholeFile(const wchar_t* path, std::vector<unsigned char>& data) {
   data.clear();
-  UniqueHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||

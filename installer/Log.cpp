@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "installer/InstallLogic.h"
-#include "installer/Platform.h"
+#include "installer/Owners.h"
 
 namespace spoolkit {
 
@@ -57,7 +57,7 @@ void WriteLog2File(const char* message, size_t length) {
     raw = nullptr;
   }
   UniqueStream file(raw);
-  if (!file.get()) {
+  if (!file.valid()) {
     ::MessageBoxW(nullptr, L"WriteLog2File::fopen fail.", L"ERROR", MB_OK);
     return;
   }

@@ -9,7 +9,7 @@
 
 #include "installer/InstallLogic.h"
 #include "installer/Log.h"
-#include "installer/Platform.h"
+#include "installer/ProcessSwitches.h"
 #include "installer/PrinterInstall.h"
 
 namespace spoolkit {

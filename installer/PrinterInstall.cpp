@@ -5,7 +5,9 @@
 #include "installer/InstallLogic.h"
 #include "installer/Log.h"
 #include "installer/MonitorPorts.h"
-#include "installer/Platform.h"
+#include "installer/Owners.h"
+#include "installer/ProcessSwitches.h"
+#include "installer/SystemProbes.h"
 #include "installer/UsbQuery.h"
 
 namespace spoolkit {

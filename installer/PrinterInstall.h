@@ -1,9 +1,8 @@
 // One driver installation: the PrinterInstall object that InstallDriver
-// builds on its stack, its doInstall pipeline and the INF routes it takes.
+// builds on its stack, its doInstall pipeline and the INF routes it takes
+// (the route methods live in InfRoutes.cpp, their free steps in InfRoutes.h).
 #pragma once
 #include <windows.h>
-
-#include <vector>
 
 namespace spoolkit {
 
@@ -82,15 +81,5 @@ class PrinterInstall {
   bool isChineseSystem_;
   const DriverInstallInfo* installInfo_;
 };
-
-// Free steps of the routes.
-int getSpecifiedPrinterCount(const wchar_t* driverName, const wchar_t* printerName);
-bool ExecuteCmdByProcess(const wchar_t* application, const wchar_t* command);
-bool FuncInst(const wchar_t* infPath, const wchar_t* hardwareId);
-bool isValidFilePath(const wchar_t* path);
-bool InstallInfFile(const wchar_t* hardwareId, const wchar_t* infPath, BOOL* rebootRequired);
-bool SaveFileName(const wchar_t* srcDir, const wchar_t* driverName, const wchar_t* environment);
-// Reads a whole file in binary mode (no end-of-file character, no line-end translation).
-bool readWholeFile(const wchar_t* path, std::vector<unsigned char>& data);
 
 }  // namespace spoolkit

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "installer/Platform.h"
+#include "installer/Owners.h"
 
 namespace spoolkit {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "installer/InstallLogic.h"
-#include "installer/Platform.h"
+#include "installer/Owners.h"
 
 namespace spoolkit {
 
@@ -81,7 +81,7 @@ int transactUsb(const wchar_t* devicePath, const unsigned char* request, size_t 
                 unsigned char* reply, size_t* replyLength) {
   size_t replyCap = replyLength ? *replyLength : 0;
   if (replyLength) *replyLength = 0;
-  UniqueHandle device(::CreateFileW(
+  UniqueFile device(::CreateFileW(
       devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
       OPEN_ALWAYS, FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL,
       nullptr));

@@ -1,11 +1,10 @@
 #include "settings/BidTab.h"
 
-#include "app/MainDlg.h"
+#include "common/Globals.h"
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
-LRESULT CBIDTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CBIDTabDlg::InitPage() {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
@@ -19,17 +18,10 @@ LRESULT CBIDTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_BID_CHECK, "PO_IDC_CHECK_BID", text);
     SetTextFromKey(page, IDC_BID_SET, "PO_GSTR_SET", text);
   }
-  return TRUE;
 }
 
-LRESULT CBIDTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
-}
-
-LRESULT CBIDTabDlg::OnToggle(WORD, WORD, HWND, BOOL&) {
+void CBIDTabDlg::OnToggle(UINT, int, HWND) {
   ToggleControls(bidFlag_, m_hWnd, {IDC_BID_VALUE, IDC_BID_DIRECTION});
-  return 0;
 }
 
 int BuildBidCommands(HWND page, commands::CommandBuffer& buffer) {
@@ -43,11 +35,10 @@ int BuildBidCommands(HWND page, commands::CommandBuffer& buffer) {
   return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
 }
 
-LRESULT CBIDTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
-  if (!MainDialog || !MainDialog->CheckPortReady()) return 0;
-  if (!IsTicked(m_hWnd, IDC_BID_CHECK)) return 0;
+void CBIDTabDlg::OnSet(UINT, int, HWND) {
+  if (!CheckPortReady()) return;
+  if (!IsTicked(m_hWnd, IDC_BID_CHECK)) return;
   commands::CommandBuffer buffer(commands::kPageBufferBytes);
   int length = BuildBidCommands(m_hWnd, buffer);
   if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
-  return 0;
 }

@@ -1,26 +1,24 @@
 // BID page: the BID value and its direction.
 #pragma once
-#include "app/Framework.h"
+#include "settings/PageBase.h"
 #include "resources/pages.h"
 #include "settings/CommandFrame.h"
 
-class CBIDTabDlg : public CDialogImpl<CBIDTabDlg> {
+class CBIDTabDlg : public CPageDlg<CBIDTabDlg> {
  public:
   enum { IDD = IDD_BID_TAB };
 
   BEGIN_MSG_MAP(CBIDTabDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDOK, OnEnd)
-    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
-    COMMAND_HANDLER(IDC_BID_SET, BN_CLICKED, OnSet)
-    COMMAND_HANDLER(IDC_BID_CHECK, BN_CLICKED, OnToggle)
+    COMMAND_HANDLER_EX(IDC_BID_SET, BN_CLICKED, OnSet)
+    COMMAND_HANDLER_EX(IDC_BID_CHECK, BN_CLICKED, OnToggle)
+    CHAIN_MSG_MAP(CPageDlg<CBIDTabDlg>)
   END_MSG_MAP()
 
  private:
-  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
-  LRESULT OnSet(WORD, WORD, HWND, BOOL&);
-  LRESULT OnToggle(WORD, WORD, HWND, BOOL&);
+  friend class CPageDlg<CBIDTabDlg>;
+  void InitPage();
+  void OnSet(UINT, int, HWND);
+  void OnToggle(UINT, int, HWND);
 
   int bidFlag_ = 0;
 };

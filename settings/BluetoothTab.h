@@ -1,21 +1,19 @@
 // Bluetooth page: device name and PIN.
 #pragma once
-#include "app/Framework.h"
+#include "settings/PageBase.h"
 #include "resources/pages.h"
 
-class CBuleToothDlg : public CDialogImpl<CBuleToothDlg> {
+class CBuleToothDlg : public CPageDlg<CBuleToothDlg> {
  public:
   enum { IDD = IDD_BLUETOOTH_TAB };
 
   BEGIN_MSG_MAP(CBuleToothDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDOK, OnEnd)
-    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
-    COMMAND_HANDLER(IDC_BT_SET, BN_CLICKED, OnSet)
+    COMMAND_HANDLER_EX(IDC_BT_SET, BN_CLICKED, OnSet)
+    CHAIN_MSG_MAP(CPageDlg<CBuleToothDlg>)
   END_MSG_MAP()
 
  private:
-  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
-  LRESULT OnSet(WORD, WORD, HWND, BOOL&);
+  friend class CPageDlg<CBuleToothDlg>;
+  void InitPage();
+  void OnSet(UINT, int, HWND);
 };

@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 #include "transport/Device.h"
+#include "transport/USBDevice.h"
 
 namespace {
 
@@ -36,8 +37,7 @@ void WriteAddressText(HWND page, int id, const std::string& text) {
 
 }  // namespace
 
-LRESULT CNetTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CNetTabDlg::InitPage() {
   HWND page = m_hWnd;
   for (const wchar_t* mode : {L"100Mbps Full Duplex", L"100Mbps Half Duplex", L"10Mbps Full Duplex",
                               L"10Mbps Half Duplex", L"Auto Detect"}) {
@@ -61,12 +61,6 @@ LRESULT CNetTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_NET_SET_DHCP, "PO_GSTR_SET", text);
     SetTextFromKey(page, IDC_NET_GET_IP, "PO_GSTR_NET_GET_IP", text);
   }
-  return TRUE;
-}
-
-LRESULT CNetTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
 }
 
 void CNetTabDlg::ApplyMode(bool dhcp) {
@@ -78,17 +72,15 @@ void CNetTabDlg::ApplyMode(bool dhcp) {
   EnableControls(page, {IDC_NET_DHCP, IDC_NET_SET_DHCP}, dhcp);
 }
 
-LRESULT CNetTabDlg::OnRadioIp(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnRadioIp(UINT, int, HWND) {
   ApplyMode(false);
-  return 0;
 }
 
-LRESULT CNetTabDlg::OnRadioDhcp(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnRadioDhcp(UINT, int, HWND) {
   ApplyMode(true);
-  return 0;
 }
 
-LRESULT CNetTabDlg::OnSetAddress(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnSetAddress(UINT, int, HWND) {
   HWND page = m_hWnd;
   uint32_t address = ReadAddress(page, IDC_NET_IP);
   switch (commands::CheckPrinterAddress(address)) {
@@ -97,18 +89,17 @@ LRESULT CNetTabDlg::OnSetAddress(WORD, WORD, HWND, BOOL&) {
       LookupText("PO_GSTR_INVALID_IP_FIRST_PART", reason);
       std::wstring message = std::to_wstring(address >> 24) + reason;
       ::MessageBoxW(page, message.c_str(), L"ERROR", MB_OKCANCEL);
-      return 0;
+      return;
     }
     case commands::AddressCheck::Loopback:
       ShowInputError(page, "PO_GSTR_INVALID_IP_FIRST_PART_127");
-      return 0;
+      return;
     case commands::AddressCheck::Ok:
       break;
   }
   std::vector<unsigned char> bytes = commands::EncodeAddressCommands(
       address, ReadAddress(page, IDC_NET_MASK), ReadAddress(page, IDC_NET_GATEWAY));
   SendBytes(bytes.data(), bytes.size(), 1);
-  return 0;
 }
 
 bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start) {
@@ -125,32 +116,29 @@ bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start) {
   return true;
 }
 
-LRESULT CNetTabDlg::OnSetMac(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnSetMac(UINT, int, HWND) {
   commands::CountedBlock block;
-  if (!BuildMacCommand(m_hWnd, block, 0)) return 0;
+  if (!BuildMacCommand(m_hWnd, block, 0)) return;
   SendBytes(block.bytes, block.count, 1);
-  return 0;
 }
 
-LRESULT CNetTabDlg::OnSetDuplex(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnSetDuplex(UINT, int, HWND) {
   commands::CountedBlock block;
   commands::BuildDuplexCommand(ComboIndex(m_hWnd, IDC_NET_DUPLEX), block, 0);
   SendBytes(block.bytes, block.count, 1);
-  return 0;
 }
 
-LRESULT CNetTabDlg::OnSaveDhcp(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnSaveDhcp(UINT, int, HWND) {
   std::vector<unsigned char> bytes = commands::EncodeDhcpCommand(ComboIndex(m_hWnd, IDC_NET_DHCP));
   SendBytes(bytes.data(), bytes.size(), 1);
-  return 0;
 }
 
-LRESULT CNetTabDlg::OnGetIp(WORD, WORD, HWND, BOOL&) {
+void CNetTabDlg::OnGetIp(UINT, int, HWND) {
   HWND page = m_hWnd;
   // The selection as it stands; the page does not refresh it.
   if (!CurrentSelection || CurrentSelection->kind != Usb) {
     ShowInputError(page, "PO_GSTR_NOT_USB_ERROR");
-    return 0;
+    return;
   }
   std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
   SendBytes(request.data(), request.size(), 0);
@@ -159,11 +147,10 @@ LRESULT CNetTabDlg::OnGetIp(WORD, WORD, HWND, BOOL&) {
   unsigned int length = kReplyRequestBytes;
   if (!ReadFromUsb(CurrentSelection->name, reply, &length, 1) || length == 0) {
     ShowInputError(page, "PO_GSTR_READ_USB_ERROR");
-    return 0;
+    return;
   }
   if (length > kReplyRequestBytes) length = kReplyRequestBytes;
   ShowReply(reply, length);
-  return 0;
 }
 
 void CNetTabDlg::ShowReply(const unsigned char* reply, size_t length) {

@@ -1,36 +1,34 @@
 // Ethernet page: address, MAC, duplex, DHCP and the read-back over USB.
 #pragma once
-#include "app/Framework.h"
+#include "settings/PageBase.h"
 #include "resources/pages.h"
 #include "settings/CommandFrame.h"
 
-class CNetTabDlg : public CDialogImpl<CNetTabDlg> {
+class CNetTabDlg : public CPageDlg<CNetTabDlg> {
  public:
   enum { IDD = IDD_NET_TAB };
 
   BEGIN_MSG_MAP(CNetTabDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDOK, OnEnd)
-    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
-    COMMAND_HANDLER(IDC_NET_SET_ADDRESS, BN_CLICKED, OnSetAddress)
-    COMMAND_HANDLER(IDC_NET_SET_MAC, BN_CLICKED, OnSetMac)
-    COMMAND_HANDLER(IDC_NET_SET_DUPLEX, BN_CLICKED, OnSetDuplex)
-    COMMAND_HANDLER(IDC_NET_SET_DHCP, BN_CLICKED, OnSaveDhcp)
-    COMMAND_HANDLER(IDC_NET_GET_IP, BN_CLICKED, OnGetIp)
-    COMMAND_HANDLER(IDC_NET_RADIO_IP, BN_CLICKED, OnRadioIp)
-    COMMAND_HANDLER(IDC_NET_RADIO_DHCP, BN_CLICKED, OnRadioDhcp)
+    COMMAND_HANDLER_EX(IDC_NET_SET_ADDRESS, BN_CLICKED, OnSetAddress)
+    COMMAND_HANDLER_EX(IDC_NET_SET_MAC, BN_CLICKED, OnSetMac)
+    COMMAND_HANDLER_EX(IDC_NET_SET_DUPLEX, BN_CLICKED, OnSetDuplex)
+    COMMAND_HANDLER_EX(IDC_NET_SET_DHCP, BN_CLICKED, OnSaveDhcp)
+    COMMAND_HANDLER_EX(IDC_NET_GET_IP, BN_CLICKED, OnGetIp)
+    COMMAND_HANDLER_EX(IDC_NET_RADIO_IP, BN_CLICKED, OnRadioIp)
+    COMMAND_HANDLER_EX(IDC_NET_RADIO_DHCP, BN_CLICKED, OnRadioDhcp)
+    CHAIN_MSG_MAP(CPageDlg<CNetTabDlg>)
   END_MSG_MAP()
 
  private:
-  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
-  LRESULT OnSetAddress(WORD, WORD, HWND, BOOL&);
-  LRESULT OnSetMac(WORD, WORD, HWND, BOOL&);
-  LRESULT OnSetDuplex(WORD, WORD, HWND, BOOL&);
-  LRESULT OnSaveDhcp(WORD, WORD, HWND, BOOL&);
-  LRESULT OnGetIp(WORD, WORD, HWND, BOOL&);
-  LRESULT OnRadioIp(WORD, WORD, HWND, BOOL&);
-  LRESULT OnRadioDhcp(WORD, WORD, HWND, BOOL&);
+  friend class CPageDlg<CNetTabDlg>;
+  void InitPage();
+  void OnSetAddress(UINT, int, HWND);
+  void OnSetMac(UINT, int, HWND);
+  void OnSetDuplex(UINT, int, HWND);
+  void OnSaveDhcp(UINT, int, HWND);
+  void OnGetIp(UINT, int, HWND);
+  void OnRadioIp(UINT, int, HWND);
+  void OnRadioDhcp(UINT, int, HWND);
 
   // Ticks the mode's radio button, clears the other and applies its enable rule.
   void ApplyMode(bool dhcp);

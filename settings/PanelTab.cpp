@@ -1,8 +1,8 @@
 #include "settings/PanelTab.h"
 
-#include "app/MainDlg.h"
+#include "common/Globals.h"
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
 namespace {
 
@@ -19,8 +19,7 @@ constexpr const char* kPageSizeKeys[] = {
 
 }  // namespace
 
-LRESULT CPanelTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CPanelTabDlg::InitPage() {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
@@ -63,15 +62,9 @@ LRESULT CPanelTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_PANEL_COMPRESS_CHECK, "PO_GSTR_COMPRESS_RATIO", text);
     SetTextFromKey(page, IDC_PANEL_LEFT_CHECK, "PO_GSTR_LEFT_SPACE", text);
   }
-  return TRUE;
 }
 
-LRESULT CPanelTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
-}
-
-LRESULT CPanelTabDlg::OnToggle(WORD, WORD id, HWND, BOOL&) {
+void CPanelTabDlg::OnToggle(UINT, int id, HWND) {
   HWND page = m_hWnd;
   switch (id) {
     case IDC_PANEL_PIN_CHECK:
@@ -101,7 +94,6 @@ LRESULT CPanelTabDlg::OnToggle(WORD, WORD id, HWND, BOOL&) {
     default:
       break;
   }
-  return 0;
 }
 
 int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
@@ -136,23 +128,21 @@ int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
   return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
 }
 
-LRESULT CPanelTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
-  if (!MainDialog || !MainDialog->CheckPortReady()) return 0;
+void CPanelTabDlg::OnSet(UINT, int, HWND) {
+  if (!CheckPortReady()) return;
   const int boxes[] = {IDC_PANEL_PIN_CHECK,       IDC_PANEL_TOP_CHECK,    IDC_PANEL_TABLE_CHECK,
                        IDC_PANEL_LINE_FEED_CHECK, IDC_PANEL_DIRECTION_CHECK, IDC_PANEL_LENGTH_CHECK,
                        IDC_PANEL_COMPRESS_CHECK,  IDC_PANEL_LEFT_CHECK};
   bool any = false;
   for (int id : boxes) any = any || IsTicked(m_hWnd, id);
-  if (!any) return 0;
+  if (!any) return;
   commands::CommandBuffer buffer(commands::kPageBufferBytes);
   int length = BuildPanelCommands(m_hWnd, buffer);
   if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
-  return 0;
 }
 
-LRESULT CPanelTabDlg::OnSelfTest(WORD, WORD, HWND, BOOL&) {
-  if (!MainDialog || !MainDialog->CheckPortReady()) return 0;
+void CPanelTabDlg::OnSelfTest(UINT, int, HWND) {
+  if (!CheckPortReady()) return;
   std::vector<unsigned char> bytes = commands::EncodeSelfTest();
   SendBytes(bytes.data(), bytes.size(), 1);
-  return 0;
 }

@@ -1,7 +1,7 @@
 #include "settings/SerialTab.h"
 
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
 namespace {
 
@@ -13,8 +13,7 @@ struct SerialList {
 
 }  // namespace
 
-LRESULT CSerialDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CSerialDlg::InitPage() {
   HWND page = m_hWnd;
   const SerialList lists[] = {
       {IDC_SERIAL_BAUD, {L"4800", L"9600", L"19200", L"38400", L"57600", L"115200"}, 1},
@@ -36,12 +35,6 @@ LRESULT CSerialDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_SERIAL_PARITY_LABEL, "PO_GSTR_PARITY", text);
     SetTextFromKey(page, IDC_SERIAL_SET, "PO_GSTR_SET", text);
   }
-  return TRUE;
-}
-
-LRESULT CSerialDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
 }
 
 int BuildSerialCommand(HWND page, commands::CommandBuffer& buffer) {
@@ -53,9 +46,8 @@ int BuildSerialCommand(HWND page, commands::CommandBuffer& buffer) {
   return static_cast<int>(buffer.Position());
 }
 
-LRESULT CSerialDlg::OnSet(WORD, WORD, HWND, BOOL&) {
+void CSerialDlg::OnSet(UINT, int, HWND) {
   commands::CommandBuffer buffer(commands::kPageBufferBytes);
   int length = BuildSerialCommand(m_hWnd, buffer);
   SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
-  return 0;
 }

@@ -1,24 +1,22 @@
 // Serial page: the printer's own serial interface settings.
 #pragma once
-#include "app/Framework.h"
+#include "settings/PageBase.h"
 #include "resources/pages.h"
 #include "settings/CommandFrame.h"
 
-class CSerialDlg : public CDialogImpl<CSerialDlg> {
+class CSerialDlg : public CPageDlg<CSerialDlg> {
  public:
   enum { IDD = IDD_SERIAL_TAB };
 
   BEGIN_MSG_MAP(CSerialDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDOK, OnEnd)
-    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
-    COMMAND_HANDLER(IDC_SERIAL_SET, BN_CLICKED, OnSet)
+    COMMAND_HANDLER_EX(IDC_SERIAL_SET, BN_CLICKED, OnSet)
+    CHAIN_MSG_MAP(CPageDlg<CSerialDlg>)
   END_MSG_MAP()
 
  private:
-  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
-  LRESULT OnSet(WORD, WORD, HWND, BOOL&);
+  friend class CPageDlg<CSerialDlg>;
+  void InitPage();
+  void OnSet(UINT, int, HWND);
 };
 
 // Writes the serial interface command (7 bytes) into buffer; returns 7.

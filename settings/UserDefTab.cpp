@@ -1,11 +1,10 @@
 #include "settings/UserDefTab.h"
 
-#include "app/MainDlg.h"
+#include "common/Globals.h"
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
-LRESULT CUserDefTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CUserDefTabDlg::InitPage() {
   HWND page = m_hWnd;
   for (const wchar_t* step : {L"0", L"10", L"20", L"30", L"40", L"50", L"60", L"70", L"80", L"90",
                               L"100", L"110", L"120"}) {
@@ -21,21 +20,14 @@ LRESULT CUserDefTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_USER_RESTORE, "PO_GSTR_SET_DEFAULT", text);
     SetTextFromKey(page, IDC_USER_SHIFT_CHECK, "PO_GSTR_IDC_CHECK_SET_SHIFT_LEFT", text);
   }
-  return TRUE;
 }
 
-LRESULT CUserDefTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
-}
-
-LRESULT CUserDefTabDlg::OnToggle(WORD, WORD id, HWND, BOOL&) {
+void CUserDefTabDlg::OnToggle(UINT, int id, HWND) {
   if (id == IDC_USER_LENGTH_CHECK) {
     ToggleControls(lengthFlag_, m_hWnd, {IDC_USER_LENGTH_MM});
   } else {
     ToggleControls(shiftFlag_, m_hWnd, {IDC_USER_SHIFT});
   }
-  return 0;
 }
 
 int BuildUserDefCommands(HWND page, commands::CommandBuffer& buffer) {
@@ -53,17 +45,15 @@ int BuildUserDefCommands(HWND page, commands::CommandBuffer& buffer) {
   return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
 }
 
-LRESULT CUserDefTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
-  if (!MainDialog || !MainDialog->CheckPortReady()) return 0;
-  if (!IsTicked(m_hWnd, IDC_USER_LENGTH_CHECK) && !IsTicked(m_hWnd, IDC_USER_SHIFT_CHECK)) return 0;
+void CUserDefTabDlg::OnSet(UINT, int, HWND) {
+  if (!CheckPortReady()) return;
+  if (!IsTicked(m_hWnd, IDC_USER_LENGTH_CHECK) && !IsTicked(m_hWnd, IDC_USER_SHIFT_CHECK)) return;
   commands::CommandBuffer buffer(commands::kPageBufferBytes);
   int length = BuildUserDefCommands(m_hWnd, buffer);
   if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
-  return 0;
 }
 
-LRESULT CUserDefTabDlg::OnRestore(WORD, WORD, HWND, BOOL&) {
+void CUserDefTabDlg::OnRestore(UINT, int, HWND) {
   std::vector<unsigned char> bytes = commands::EncodeRestoreFactory();
   SendBytes(bytes.data(), bytes.size(), 1);
-  return 0;
 }

@@ -1,10 +1,9 @@
 #include "settings/WifiTab.h"
 
 #include "settings/Encoders.h"
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
-LRESULT CWifiTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(::GetParent(m_hWnd));
+void CWifiTabDlg::InitPage() {
   HWND page = m_hWnd;
   FillCombo(page, IDC_WIFI_MODE, {L"STA", L"AP"}, 0);
   FillCombo(page, IDC_WIFI_WPA_TYPE, {L"WPA-PSK", L"WPA2-PSK"}, 0);
@@ -21,21 +20,14 @@ LRESULT CWifiTabDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     SetTextFromKey(page, IDC_WIFI_RADIO_OPEN, "PO_IDC_RADIO_WIFI_NONE", text);
     SetTextFromKey(page, IDC_WIFI_SET, "PO_GSTR_SET", text);
   }
-  return TRUE;
-}
-
-LRESULT CWifiTabDlg::OnEnd(WORD, WORD id, HWND, BOOL&) {
-  EndDialog(id);
-  return 0;
 }
 
 // The three choices sit in separate frames; keep exactly one of them ticked.
-LRESULT CWifiTabDlg::OnChooseSecurity(WORD, WORD id, HWND, BOOL&) {
+void CWifiTabDlg::OnChooseSecurity(UINT, int id, HWND) {
   ::CheckRadioButton(m_hWnd, IDC_WIFI_RADIO_OPEN, IDC_WIFI_RADIO_WEP, id);
-  return 0;
 }
 
-LRESULT CWifiTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
+void CWifiTabDlg::OnSet(UINT, int, HWND) {
   HWND page = m_hWnd;
   commands::WifiInput in;
   in.ssid = ReadAnsiText(page, IDC_WIFI_SSID);
@@ -54,11 +46,5 @@ LRESULT CWifiTabDlg::OnSet(WORD, WORD, HWND, BOOL&) {
   if (in.security == commands::WifiSecurity::Wep) in.wepKey = ReadAnsiText(page, IDC_WIFI_WEP_KEY);
   in.mode = ComboIndex(page, IDC_WIFI_MODE);
 
-  commands::Encoded encoded = commands::EncodeWifiCommand(in);
-  if (!encoded.Ok()) {
-    ShowInputError(page, encoded.errorKey);
-    return 0;
-  }
-  SendBytes(encoded.bytes.data(), encoded.bytes.size(), 1);
-  return 0;
+  SendEncoded(commands::EncodeWifiCommand(in));
 }

@@ -1,25 +1,23 @@
 // Wi-Fi page: SSID, security and the radio's role.
 #pragma once
-#include "app/Framework.h"
+#include "settings/PageBase.h"
 #include "resources/pages.h"
 
-class CWifiTabDlg : public CDialogImpl<CWifiTabDlg> {
+class CWifiTabDlg : public CPageDlg<CWifiTabDlg> {
  public:
   enum { IDD = IDD_WIFI_TAB };
 
   BEGIN_MSG_MAP(CWifiTabDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    COMMAND_ID_HANDLER(IDOK, OnEnd)
-    COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
-    COMMAND_HANDLER(IDC_WIFI_SET, BN_CLICKED, OnSet)
-    COMMAND_HANDLER(IDC_WIFI_RADIO_OPEN, BN_CLICKED, OnChooseSecurity)
-    COMMAND_HANDLER(IDC_WIFI_RADIO_WPA, BN_CLICKED, OnChooseSecurity)
-    COMMAND_HANDLER(IDC_WIFI_RADIO_WEP, BN_CLICKED, OnChooseSecurity)
+    COMMAND_HANDLER_EX(IDC_WIFI_SET, BN_CLICKED, OnSet)
+    COMMAND_HANDLER_EX(IDC_WIFI_RADIO_OPEN, BN_CLICKED, OnChooseSecurity)
+    COMMAND_HANDLER_EX(IDC_WIFI_RADIO_WPA, BN_CLICKED, OnChooseSecurity)
+    COMMAND_HANDLER_EX(IDC_WIFI_RADIO_WEP, BN_CLICKED, OnChooseSecurity)
+    CHAIN_MSG_MAP(CPageDlg<CWifiTabDlg>)
   END_MSG_MAP()
 
  private:
-  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-  LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
-  LRESULT OnSet(WORD, WORD, HWND, BOOL&);
-  LRESULT OnChooseSecurity(WORD, WORD id, HWND, BOOL&);
+  friend class CPageDlg<CWifiTabDlg>;
+  void InitPage();
+  void OnSet(UINT, int, HWND);
+  void OnChooseSecurity(UINT, int id, HWND);
 };

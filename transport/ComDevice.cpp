@@ -2,7 +2,7 @@
 // namespace, applies the stored line settings and writes the buffer.
 #include "transport/Device.h"
 #include "transport/PortIo.h"
-#include "transport/TransportText.h"
+#include "transport/PortNames.h"
 
 ComDevice::~ComDevice() { Close(); }
 

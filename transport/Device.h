@@ -3,7 +3,7 @@
 // the outcome in exactly one message box and closes everything again.
 #pragma once
 #include <windows.h>
-#include "app/Globals.h"
+#include "common/Globals.h"
 
 class Device {
  public:
@@ -116,12 +116,3 @@ int SendCommand(const unsigned char* data, int length, int showSuccess);
 // The same with a reply read after the write.
 int QueryCommand(const unsigned char* command, int commandLength, unsigned char* reply,
                  unsigned int* replyLength, int showSuccess);
-
-// USB (USBDevice.cpp).
-constexpr int kUsbPathChars = 260;
-constexpr DWORD kUsbReplyWaitMs = 1000;
-int FindUsbPrinter(wchar_t* outPath);  // outPath: kUsbPathChars; untouched when nothing found
-int IsSupportedUsbPath(const wchar_t* path);
-// Timed read of a reply from the USB printer (1000 ms wait); shows its own failure boxes.
-int ReadFromUsb(const wchar_t* devicePath, unsigned char* buffer, unsigned int* inOutLength,
-                int unused);

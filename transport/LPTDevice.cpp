@@ -2,7 +2,7 @@
 // and writes the buffer.
 #include "transport/Device.h"
 #include "transport/PortIo.h"
-#include "transport/TransportText.h"
+#include "transport/PortNames.h"
 
 LPTDevice::~LPTDevice() { Close(); }
 

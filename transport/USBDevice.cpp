@@ -1,15 +1,16 @@
 // USB transport: finds the supported printer among the present USB device
 // interfaces and talks to its device path with file I/O; replies are read
 // overlapped so that the wait for them is bounded.
-#include "transport/Handles.h"
+#include "transport/USBDevice.h"
 
 #include <cwchar>
 #include <memory>
 #include <new>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
+#include "common/UniqueResource.h"
 #include "transport/Device.h"
-#include "transport/TransportText.h"
+#include "transport/PortNames.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ int FindUsbPrinter(wchar_t* outPath) {
   if (outPath == nullptr) return 0;
   // A stale error code must not be taken for a failure of this call.
   SetLastError(ERROR_SUCCESS);
-  DeviceInfoSet set(SetupDiGetClassDevsW(&kUsbDeviceInterface, nullptr, nullptr,
+  UniqueDeviceInfoSet set(SetupDiGetClassDevsW(&kUsbDeviceInterface, nullptr, nullptr,
                                          DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
   const DWORD error = GetLastError();
   if (error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_FLAGS || !set.Valid()) return 0;

@@ -6,12 +6,12 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/translation/CatalogueCheck.h"
+#include "common/UniqueResource.h"
 
 namespace {
 constexpr char kDomain[] = "PrinterConfig";
@@ -84,14 +84,6 @@ bool SettleLanguageChoice() {
   return true;
 }
 
-// Closes a find handle on every path.
-struct FindCloser {
-  void operator()(HANDLE find) const { ::FindClose(find); }
-};
-// Closes a file handle on every path.
-struct HandleCloser {
-  void operator()(HANDLE file) const { ::CloseHandle(file); }
-};
 
 // The languages the runtime may choose a catalogue for: those named by the
 // environment (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) and those of the
@@ -127,20 +119,19 @@ std::set<std::string> CandidateLanguages() {
 // Reads the catalogue at path and checks it. A file that cannot be read whole
 // counts as damaged.
 bool CatalogueFileUsable(const std::wstring& path) {
-  HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
     // No catalogue in this folder: nothing the runtime could load.
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   }
-  std::unique_ptr<void, HandleCloser> file(opened);
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(opened, &size) || size.QuadPart > kCatalogueLimitBytes) return false;
+  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kCatalogueLimitBytes) return false;
   std::vector<unsigned char> data(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
   if (!data.empty() &&
-      (!::ReadFile(opened, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+      (!::ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
        read != data.size())) {
     return false;
   }
@@ -152,9 +143,8 @@ bool CatalogueFileUsable(const std::wstring& path) {
 bool CataloguesUsable(const std::wstring& langDir) {
   const std::set<std::string> languages = CandidateLanguages();
   WIN32_FIND_DATAW found{};
-  HANDLE first = ::FindFirstFileW((langDir + L"*").c_str(), &found);
-  if (first == INVALID_HANDLE_VALUE) return true;
-  std::unique_ptr<void, FindCloser> find(first);
+  UniqueFind find(::FindFirstFileW((langDir + L"*").c_str(), &found));
+  if (!find.Valid()) return true;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] == L'.') continue;
     std::string folder;
@@ -163,7 +153,7 @@ bool CataloguesUsable(const std::wstring& langDir) {
     }
     if (languages.count(catalogue::LanguageOf(folder)) == 0) continue;
     if (!CatalogueFileUsable(langDir + found.cFileName + kCatalogueFile)) return false;
-  } while (::FindNextFileW(first, &found));
+  } while (::FindNextFileW(find.Get(), &found));
   return true;
 }
 

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Bytes.h"
+
 namespace catalogue_test {
 
-using Bytes = std::vector<unsigned char>;
+using Bytes = ::Bytes;
 
 inline uint32_t WordAt(const Bytes& mo, size_t offset) {
   return uint32_t{mo[offset]} | uint32_t{mo[offset + 1]} << 8 | uint32_t{mo[offset + 2]} << 16 |

@@ -10,44 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
 #include "tests/support/MessageBoxCatcher.h"
+#include "tests/support/PageDriver.h"
 #include "tests/support/PrinterEnds.h"
 
+using namespace pages_test;
+
 namespace {
-
-std::vector<std::wstring> ComboItems(HWND combo) {
-  std::vector<std::wstring> items;
-  int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    wchar_t text[300] = {};
-    ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    items.emplace_back(text);
-  }
-  return items;
-}
-
-void Click(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
-
-void SelectPort(HWND dialog, const wchar_t* entry) {
-  HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
-  int index = static_cast<int>(
-      ::SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry)));
-  ASSERT_GE(index, 0) << "no port entry";
-  ::SendMessageW(list, CB_SETCURSEL, index, 0);
-  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
-}
-
-void SetAddress(HWND dialog, BYTE a, BYTE b, BYTE c, BYTE d) {
-  HWND address = ::GetDlgItem(dialog, IDC_PRINTER_ADDRESS);
-  ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PRINTER_ADDRESS, EN_CHANGE),
-                 reinterpret_cast<LPARAM>(address));
-}
 
 void CALLBACK QuitWith99(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); }
 
@@ -80,31 +51,8 @@ class MainDialogTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(PortEntries, InterfacePortsReplaceTheSpoolersComPorts) {
-  std::vector<std::wstring> entries =
-      BuildPortEntries({L"COM10", L"COM3"}, {L"LPT1:", L"COM1:", L"FILE:"});
-  EXPECT_EQ(entries, (std::vector<std::wstring>{L"COM10:", L"COM3:", L"LPT1:", L"Ethernet"}));
-
-  entries = BuildPortEntries({}, {L"COM1:", L"COM2:", L"LPT1:", L"nul:", L"COM"});
-  EXPECT_EQ(entries, (std::vector<std::wstring>{L"LPT1:", L"COM1:", L"COM2:", L"Ethernet"}));
-
-  // No spooler ports: interface ports are not listed, only the network entry.
-  EXPECT_EQ(BuildPortEntries({L"COM3"}, {}), (std::vector<std::wstring>{L"Ethernet"}));
-}
-
-TEST(PortEntries, NameRulesAndFriendlyNames) {
-  EXPECT_TRUE(IsComPortName(L"com12:"));
-  EXPECT_FALSE(IsComPortName(L"COM3"));
-  EXPECT_FALSE(IsComPortName(L""));
-  EXPECT_TRUE(IsLptPortName(L"LPT1:"));
-  EXPECT_FALSE(IsLptPortName(L"FILE:"));
-  EXPECT_EQ(ComPortFromFriendlyName(L"USB Serial Port (COM3)"), L"COM3");
-  EXPECT_EQ(ComPortFromFriendlyName(L"modem on com12 line"), L"com12");
-  EXPECT_EQ(ComPortFromFriendlyName(L"Printer port"), L"");
-}
-
 TEST_F(MainDialogTest, PortListIsSortedWithEthernetLast) {
-  std::vector<std::wstring> items = ComboItems(::GetDlgItem(hwnd_, IDC_PORT_LIST));
+  std::vector<std::wstring> items = ComboItems(hwnd_, IDC_PORT_LIST);
   ASSERT_GE(items.size(), 3u);
   EXPECT_EQ(items.back(), L"Ethernet");
   std::vector<std::wstring> ports(items.begin(), items.end() - 1);
@@ -172,43 +120,43 @@ TEST_F(MainDialogTest, ChoicesSetEnableStatesAndKinds) {
 }
 
 TEST_F(MainDialogTest, SelectionFollowsTheListOnlyAtRefresh) {
-  SelectPort(hwnd_, L"LPT5:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"LPT5:");
   Click(hwnd_, IDC_RADIO_PORT);
   EXPECT_EQ(CurrentSelection->kind, Lpt);
   EXPECT_STREQ(CurrentSelection->name, L"LPT5:");
 
-  SelectPort(hwnd_, L"COM7:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"COM7:");
   EXPECT_EQ(CurrentSelection->kind, Lpt);  // not refreshed yet
   dialog_->RefreshSelection();
   EXPECT_EQ(CurrentSelection->kind, Com);
   EXPECT_STREQ(CurrentSelection->name, L"COM7:");
 
-  SelectPort(hwnd_, L"Ethernet");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"Ethernet");
   dialog_->RefreshSelection();
   EXPECT_EQ(CurrentSelection->kind, Ethernet);
   EXPECT_STREQ(CurrentSelection->name, L"Ethernet");
 }
 
 TEST_F(MainDialogTest, AddressControlOnlyForEthernet) {
-  SelectPort(hwnd_, L"LPT1:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"LPT1:");
   EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
-  SelectPort(hwnd_, L"Ethernet");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"Ethernet");
   EXPECT_TRUE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
   Click(hwnd_, IDC_RADIO_DRIVER);
   EXPECT_FALSE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
   Click(hwnd_, IDC_RADIO_PORT);
   EXPECT_TRUE(Enabled(hwnd_, IDC_PRINTER_ADDRESS));
-  SetAddress(hwnd_, 127, 0, 0, 1);
+  TypeAddress(hwnd_, 127, 0, 0, 1);
   EXPECT_STREQ(PrinterAddressText, L"127.0.0.1");
 }
 
 TEST_F(MainDialogTest, PreSendCheckStopsUnconfiguredComAndUnsetAddress) {
   MessageBoxCatcher boxes;
-  SelectPort(hwnd_, L"LPT1:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"LPT1:");
   EXPECT_EQ(dialog_->CheckPortReady(), 1);
   EXPECT_EQ(boxes.Count(), 0u);
 
-  SelectPort(hwnd_, L"COM7:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"COM7:");
   EXPECT_EQ(dialog_->CheckPortReady(), 0);
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, L"You need Configure com port first");
@@ -219,26 +167,26 @@ TEST_F(MainDialogTest, PreSendCheckStopsUnconfiguredComAndUnsetAddress) {
   EXPECT_EQ(dialog_->CheckPortReady(), 1);
   EXPECT_EQ(boxes.Count(), 1u);
 
-  SelectPort(hwnd_, L"Ethernet");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"Ethernet");
   EXPECT_EQ(dialog_->CheckPortReady(), 0);
   ASSERT_EQ(boxes.Count(), 2u);
   EXPECT_EQ(boxes.Boxes()[1].text, L"You need Configure ip first");
   EXPECT_EQ(boxes.Boxes()[1].caption, L"ERROR");
 
-  SetAddress(hwnd_, 127, 0, 0, 1);
+  TypeAddress(hwnd_, 127, 0, 0, 1);
   EXPECT_EQ(dialog_->CheckPortReady(), 1);
   EXPECT_EQ(boxes.Count(), 2u);
 }
 
 TEST_F(MainDialogTest, ConfigPortRefusesOtherEntriesAndIgnoresEthernet) {
   MessageBoxCatcher boxes;
-  SelectPort(hwnd_, L"Ethernet");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"Ethernet");
   Click(hwnd_, IDC_CONFIG_PORT);
   EXPECT_EQ(boxes.Count(), 0u);
 
   HWND list = ::GetDlgItem(hwnd_, IDC_PORT_LIST);
   ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"FILE:"));
-  SelectPort(hwnd_, L"FILE:");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"FILE:");
   Click(hwnd_, IDC_CONFIG_PORT);
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, L"The port no configuration");
@@ -297,7 +245,7 @@ TEST_F(MainDialogTest, EnterInTheAddressFieldAppliesTheAddress) {
   CMessageLoop loop;
   loop.AddMessageFilter(dialog_.get());
   ::ShowWindow(hwnd_, SW_SHOW);
-  SelectPort(hwnd_, L"Ethernet");
+  ShowEntry(hwnd_, IDC_PORT_LIST, L"Ethernet");
   Click(hwnd_, IDC_RADIO_PORT);
   HWND address = ::GetDlgItem(hwnd_, IDC_PRINTER_ADDRESS);
   // Typed without the change notification a finished field sends.

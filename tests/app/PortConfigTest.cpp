@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "app/PortConfig.h"
 #include "resources/resource.h"
 #include "tests/support/MessageBoxCatcher.h"
@@ -203,7 +203,4 @@ TEST(LptConfig, ReadAndWriteWindowsString) {
   wchar_t buffer[260] = {};
   EXPECT_EQ(ReadWindowsString(kRetryValue, buffer), 1);
   EXPECT_STREQ(buffer, L"33");
-  EXPECT_EQ(ParseDecimal(L"  -12x"), -12);
-  EXPECT_EQ(ParseDecimal(L"abc"), 0);
-  EXPECT_EQ(ParseDecimal(L"99999999999999"), 2147483647);
 }

@@ -9,7 +9,7 @@
 #include "emulator/core/Describe.h"
 #include "resources/pages.h"
 #include "settings/Encoders.h"
-#include "tests/settings/PageDriver.h"
+#include "tests/support/PageDriver.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "transport/Device.h"
 
@@ -141,9 +141,7 @@ TEST_F(VirtualPrinterTest, GetIpThroughThePipeFillsTheEthernetPage) {
   VirtualPrinter printer("serve --pipe " + name +
                          " --reply-network 10.20.30.40-9101-255.255.0.0-10.20.0.1 --exit-after-jobs 1 --timeout 30");
   ASSERT_TRUE(printer.Listening()) << printer.Output();
-  ASSERT_NE(CurrentSelection, nullptr);
-  CurrentSelection->kind = Usb;
-  wcsncpy(CurrentSelection->name, (L"\\\\.\\pipe\\" + Widen(name)).c_str(), kTransportNameChars - 1);
+  UseUsb(L"\\\\.\\pipe\\" + Widen(name));
   HWND net = Page(kNet);
   Click(net, IDC_NET_RADIO_DHCP);
   MessageBoxCatcher boxes;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/installer/SpoolkitTestSupport.h"
+#include "tests/support/DialogProgram.h"
 #include "tests/support/PrinterEnds.h"
 
 using namespace spoolkit_test;
@@ -36,23 +37,7 @@ std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpe
 // Runs DriverSetup.exe /S beside this program; its exit code, or 999 when
 // it did not start or end within a minute.
 DWORD RunDriverSetup() {
-  std::wstring commandLine = L"\"" + ProgramDir() + L"DriverSetup.exe\" /S";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        ProgramDir().c_str(), &startup, &process)) {
-    return 999;
-  }
-  DWORD code = 999;
-  if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-    ::GetExitCodeProcess(process.hProcess, &code);
-  } else {
-    ::TerminateProcess(process.hProcess, 999);
-  }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return code;
+  return testing_ends::RunAndWait(L"\"" + ProgramDir() + L"DriverSetup.exe\" /S", 60000, ProgramDir());
 }
 
 class DriverSetupFixture : public ::testing::Test {

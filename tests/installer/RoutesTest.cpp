@@ -5,13 +5,15 @@
 // registration and port addition through the test monitor.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <setupapi.h>
 #include <winspool.h>
 
 #include <string>
 #include <vector>
 
+#include "installer/InfRoutes.h"
 #include "installer/MonitorPorts.h"
-#include "installer/Platform.h"
+#include "installer/SystemProbes.h"
 #include "installer/PrinterInstall.h"
 #include "tests/installer/SpoolkitTestSupport.h"
 #include "tests/support/PrinterEnds.h"

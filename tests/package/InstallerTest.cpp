@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/UniqueResource.h"
 #include "tests/support/DialogProgram.h"
 #include "tests/support/PrinterEnds.h"
 
@@ -36,8 +37,8 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 // Paths of the files below root (relative, backslashes), found recursively.
 void ListFiles(const std::wstring& root, const std::wstring& sub, std::vector<std::wstring>& out) {
   WIN32_FIND_DATAW found{};
-  HANDLE find = ::FindFirstFileW((root + sub + L"*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
+  UniqueFind find(::FindFirstFileW((root + sub + L"*").c_str(), &found));
+  if (!find.Valid()) return;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -46,47 +47,23 @@ void ListFiles(const std::wstring& root, const std::wstring& sub, std::vector<st
     } else {
       out.push_back(sub + name);
     }
-  } while (::FindNextFileW(find, &found));
-  ::FindClose(find);
-}
-
-// Runs a command line and returns its exit code (999: did not start or end
-// within two minutes).
-DWORD RunAndWait(std::wstring commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    return 999;
-  }
-  DWORD code = 999;
-  if (::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
-    ::GetExitCodeProcess(process.hProcess, &code);
-  } else {
-    ::TerminateProcess(process.hProcess, 999);
-  }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return code;
+  } while (::FindNextFileW(find.Get(), &found));
 }
 
 // The uninstall entry, opened for reading while the object lives.
 class UninstallEntry {
  public:
   UninstallEntry() {
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+      key_.Reset(opened);
+    }
   }
-  ~UninstallEntry() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  UninstallEntry(const UninstallEntry&) = delete;
-  UninstallEntry& operator=(const UninstallEntry&) = delete;
-  bool Exists() const { return key_ != nullptr; }
+  bool Exists() const { return key_.Valid(); }
   std::wstring Text(const wchar_t* name) const {
     wchar_t value[1024] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t), type = 0;
-    if (!key_ || ::RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+    if (!key_.Valid() || ::RegQueryValueExW(key_.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
                      ERROR_SUCCESS || type != REG_SZ) {
       return L"<missing>";
     }
@@ -94,7 +71,7 @@ class UninstallEntry {
   }
   DWORD Number(const wchar_t* name) const {
     DWORD value = 0, size = sizeof(value), type = 0;
-    if (!key_ || ::RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+    if (!key_.Valid() || ::RegQueryValueExW(key_.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
                      ERROR_SUCCESS || type != REG_DWORD) {
       return 0;
     }
@@ -102,7 +79,7 @@ class UninstallEntry {
   }
 
  private:
-  HKEY key_ = nullptr;
+  UniqueRegistryKey key_;
 };
 
 bool EntryExists() { return UninstallEntry().Exists(); }
@@ -120,7 +97,7 @@ TEST(Installer, SilentInstallRunsAndSilentUninstallRemovesEverything) {
   ASSERT_FALSE(EntryExists());
 
   // Silent install: every file of the package, byte for byte, and the rest.
-  ASSERT_EQ(RunAndWait(L"\"" + ProgramDir() + L"dist\\Setwright-setup.exe\" /S"), 0u);
+  ASSERT_EQ(testing_ends::RunAndWait(L"\"" + ProgramDir() + L"dist\\Setwright-setup.exe\" /S", 120000), 0u);
   ULONGLONG bytes = 0;
   for (const std::wstring& file : packaged) {
     const std::vector<unsigned char> installed = testing_ends::ReadWholeFile(installDir + file);
@@ -154,7 +131,7 @@ TEST(Installer, SilentInstallRunsAndSilentUninstallRemovesEverything) {
 
   // Silent uninstall: the uninstaller hands over to a copy of itself and
   // returns at once; the copy removes everything within a minute.
-  ASSERT_EQ(RunAndWait(L"\"" + installDir + L"Uninstall.exe\" /S"), 0u);
+  ASSERT_EQ(testing_ends::RunAndWait(L"\"" + installDir + L"Uninstall.exe\" /S", 120000), 0u);
   for (int i = 0; i < 600 && (Exists(installDir) || EntryExists() || Exists(shortcut)); ++i) ::Sleep(100);
   for (const std::wstring& file : packaged) {
     EXPECT_FALSE(Exists(installDir + file)) << std::string(file.begin(), file.end());

@@ -6,20 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Bytes.h"
 #include "settings/CommandFrame.h"
 #include "settings/Encoders.h"
 
 using namespace commands;
-using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 const Bytes kClosing = {0x10, 0x43};
 
 // CP936-like lead bytes (0x81..0xFE), as IsDBCSLeadByte reports them there.

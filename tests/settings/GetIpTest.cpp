@@ -5,9 +5,9 @@
 #include <string>
 
 #include "resources/pages.h"
-#include "tests/settings/PageDriver.h"
+#include "tests/support/PageDriver.h"
 #include "tests/support/MessageBoxCatcher.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 
 using namespace pages_test;
 
@@ -15,15 +15,6 @@ namespace {
 
 class GetIpTest : public PagesTest {
  protected:
-  // Points the transport at the stand-in. Wine lists no USB printer, so the
-  // dialog's USB choice stays disabled; a selection of the test's own takes
-  // its place (the dialog refreshes only its own selection before a send).
-  void UseUsb(const wchar_t* path) {
-    usb_.kind = Usb;
-    wcsncpy(usb_.name, path, kTransportNameChars - 1);
-    CurrentSelection = &usb_;
-  }
-  TransportSelection usb_{};
   // The request arrives on the first open of the path (the send), the
   // reply goes to the second (the read).
   static void Answer(FakeUsbPrinter& printer, const std::string& reply) {

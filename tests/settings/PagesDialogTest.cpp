@@ -6,21 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Bytes.h"
 #include "resources/pages.h"
-#include "tests/settings/PageDriver.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/PageDriver.h"
+#include "tests/support/TransportEnds.h"
 #include "tests/support/MessageBoxCatcher.h"
 
 using namespace pages_test;
 
 namespace {
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 // What Config Port leaves behind for a COM port: 9600 baud, 8 data bits.
 void ConfigureSerialPort() {
@@ -480,14 +475,7 @@ TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
   ASSERT_TRUE(peer.IsOpen());
   ConfigureSerialPort();
   HWND dialog = dialog_->m_hWnd;
-  HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
-  auto showEntry = [&](HWND combo, int id, const wchar_t* entry) {
-    const LRESULT index = ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(entry));
-    ASSERT_GE(index, 0) << "no entry";
-    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-  };
+
   // The pages without the pre-send check, each one group of their settings.
   Type(Page(kWifi), IDC_WIFI_SSID, L"shop");
   Click(Page(kWifi), IDC_WIFI_RADIO_OPEN);
@@ -499,13 +487,13 @@ TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
   MessageBoxCatcher boxes;
   for (const auto& [page, button] : buttons) {
     // Shown: COM5 (LPT5 was the entry at the last choice click).
-    showEntry(list, IDC_PORT_LIST, L"COM5:");
+    ShowEntry(dialog, IDC_PORT_LIST, L"COM5:");
     boxes.Clear();
     EXPECT_TRUE(AtLpt([&] { Click(Page(page), button); }).empty()) << page;
     EXPECT_FALSE(peer.Read(3, 1000).empty()) << page;
     ExpectOneBox(boxes, L"SUCCESS", L"Set success");
     // And back: LPT5 shown, nothing more on COM5.
-    showEntry(list, IDC_PORT_LIST, L"LPT5:");
+    ShowEntry(dialog, IDC_PORT_LIST, L"LPT5:");
     boxes.Clear();
     EXPECT_FALSE(AtLpt([&] { Click(Page(page), button); }).empty()) << page;
     EXPECT_TRUE(peer.Read(1, 200).empty()) << page;
@@ -520,10 +508,9 @@ TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
   ASSERT_NE(dialog_->Create(nullptr), nullptr);
   MainDialog = dialog_.get();
   MainWindow = dialog = dialog_->m_hWnd;
-  HWND printers = ::GetDlgItem(dialog, IDC_PRINTER_LIST);
-  showEntry(printers, IDC_PRINTER_LIST, L"Setwright Pages Queue A");
+  ShowEntry(dialog, IDC_PRINTER_LIST, L"Setwright Pages Queue A");
   Click(dialog, IDC_RADIO_DRIVER);
-  showEntry(printers, IDC_PRINTER_LIST, L"Setwright Pages Queue B");
+  ShowEntry(dialog, IDC_PRINTER_LIST, L"Setwright Pages Queue B");
   Click(Page(kSerial), IDC_SERIAL_SET);
   EXPECT_EQ(second.Delivered(7), (Bytes{0x1F, 0x4B, 0x01, 0x01, 0x00, 0x00, 0x00}));
   EXPECT_TRUE(first.Delivered(1, 300).empty());

@@ -1,28 +1,8 @@
 #include "tests/support/DialogProgram.h"
 
+#include "tests/support/Windows.h"
+
 namespace testing_ends {
-
-namespace {
-
-struct FindContext {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* context = reinterpret_cast<FindContext*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  wchar_t cls[16] = {};
-  ::GetClassNameW(window, cls, 16);
-  if (pid == context->processId && wcscmp(cls, L"#32770") == 0 && !::GetWindow(window, GW_OWNER)) {
-    context->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
 
 DialogProgram::DialogProgram(const std::wstring& program, const wchar_t* arguments, int showCommand) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
@@ -30,35 +10,55 @@ DialogProgram::DialogProgram(const std::wstring& program, const wchar_t* argumen
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCommand);
-  started_ = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process_) != FALSE;
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+    process_.Reset(process.hProcess);
+    thread_.Reset(process.hThread);
+    processId_ = process.dwProcessId;
+  }
 }
 
 DialogProgram::~DialogProgram() {
-  if (!started_) return;
-  if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-    ::TerminateProcess(process_.hProcess, 99);
-    ::WaitForSingleObject(process_.hProcess, 5000);
+  if (Started() && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(process_.Get(), 99);
+    ::WaitForSingleObject(process_.Get(), 5000);
   }
-  ::CloseHandle(process_.hThread);
-  ::CloseHandle(process_.hProcess);
 }
 
 HWND DialogProgram::WaitForWindow() {
-  if (!started_) return nullptr;
+  if (!Started()) return nullptr;
   for (int i = 0; i < 300; ++i) {
-    FindContext context{process_.dwProcessId, nullptr};
-    ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
-    if (context.found && ::IsWindowVisible(context.found)) return context.found;
-    if (::WaitForSingleObject(process_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
+    if (HWND found = FindTopLevelWindow(processId_, true, true)) return found;
+    if (::WaitForSingleObject(process_.Get(), 50) != WAIT_TIMEOUT) return nullptr;
   }
   return nullptr;
 }
 
 DWORD DialogProgram::WaitForExit() {
-  if (!started_ || ::WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) return 999;
+  if (!Started() || ::WaitForSingleObject(process_.Get(), 15000) != WAIT_OBJECT_0) return 999;
   DWORD code = 0;
-  ::GetExitCodeProcess(process_.hProcess, &code);
+  ::GetExitCodeProcess(process_.Get(), &code);
+  return code;
+}
+
+DWORD RunAndWait(const std::wstring& commandLine, DWORD waitMs, const std::wstring& folder) {
+  std::wstring line = commandLine;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+    return 999;
+  }
+  UniqueHandle process(started.hProcess);
+  UniqueHandle thread(started.hThread);
+  DWORD code = 999;
+  if (::WaitForSingleObject(process.Get(), waitMs) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.Get(), &code);
+  } else {
+    ::TerminateProcess(process.Get(), 999);
+  }
   return code;
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/UniqueResource.h"
+
 namespace testing_ends {
 
 class DialogProgram {
@@ -16,7 +18,7 @@ class DialogProgram {
   DialogProgram(const DialogProgram&) = delete;
   DialogProgram& operator=(const DialogProgram&) = delete;
 
-  bool Started() const { return started_; }
+  bool Started() const { return process_.Valid(); }
   // The visible top-level dialog (class #32770, no owner) of the process,
   // within 15 s; null when none appears or the process ends first.
   HWND WaitForWindow();
@@ -24,9 +26,14 @@ class DialogProgram {
   DWORD WaitForExit();
 
  private:
-  bool started_ = false;
-  PROCESS_INFORMATION process_{};
+  UniqueHandle process_;
+  UniqueHandle thread_;
+  DWORD processId_ = 0;
 };
+
+// Runs commandLine (in folder, or the current one when empty) and returns
+// its exit code; 999 when it does not start or does not end within waitMs.
+DWORD RunAndWait(const std::wstring& commandLine, DWORD waitMs, const std::wstring& folder = L"");
 
 // The text of a window's caption.
 std::wstring Caption(HWND window);

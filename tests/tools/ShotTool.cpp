@@ -13,29 +13,14 @@
 #include <cwchar>
 #include <string>
 
-#include "app/Framework.h"
-#include "app/Globals.h"
+#include "framework/Framework.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-struct FindContext {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* context = reinterpret_cast<FindContext*>(param);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  if (pid == context->processId && ::IsWindowVisible(window) && !::GetWindow(window, GW_OWNER)) {
-    context->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 int Launch(const wchar_t* program, const std::wstring& done) {
   std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
@@ -49,9 +34,7 @@ int Launch(const wchar_t* program, const std::wstring& done) {
   }
   HWND window = nullptr;
   for (int i = 0; i < 600 && !window; ++i) {
-    FindContext context{process.dwProcessId, nullptr};
-    ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
-    window = context.found;
+    window = testing_ends::FindTopLevelWindow(process.dwProcessId, false, true);
     if (!window) ::Sleep(50);
   }
   int code = 101;

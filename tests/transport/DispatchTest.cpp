@@ -6,8 +6,9 @@
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PrinterEnds.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 #include "transport/Device.h"
+#include "transport/USBDevice.h"
 
 using testing_ends::HandleCount;
 using testing_ends::ReadLptBytes;

@@ -7,9 +7,10 @@
 #include <string>
 
 #include "tests/support/MessageBoxCatcher.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 #include "transport/Device.h"
-#include "transport/Network.h"
+#include "transport/Discovery.h"
+#include "transport/TcpSender.h"
 
 namespace {
 

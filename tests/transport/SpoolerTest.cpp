@@ -9,7 +9,7 @@
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PrinterEnds.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 #include "transport/Device.h"
 
 namespace {

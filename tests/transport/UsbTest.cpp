@@ -7,8 +7,10 @@
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PrinterEnds.h"
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 #include "transport/Device.h"
+#include "transport/PortNames.h"
+#include "transport/USBDevice.h"
 
 namespace {
 
@@ -26,18 +28,6 @@ Bytes Reply(size_t size) {
 }
 
 }  // namespace
-
-TEST(UsbPath, SupportedPrinterIsRecognisedByOneConsistentCase) {
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_811e#5&1a2b#{a5dcbf10-6530}"), 1);
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&PID_811E#5&1A2B"), 1);
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&pid_811e#5"), 0);
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&PID_811E#5"), 0);
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#Vid_0fe6&Pid_811e#5"), 0);
-  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_8110#5"), 0);
-  EXPECT_EQ(IsSupportedUsbPath(L"pid_811e vid_0fe6"), 1);  // order does not matter
-  EXPECT_EQ(IsSupportedUsbPath(L""), 0);
-  EXPECT_EQ(IsSupportedUsbPath(nullptr), 0);
-}
 
 TEST(UsbPath, SearchUnderWineFindsNothingAndLeavesThePath) {
   wchar_t path[kUsbPathChars];

@@ -1,8 +1,8 @@
-#include "app/Globals.h"
+#include "common/Globals.h"
 
-CMainDlg* MainDialog = nullptr;
 HWND MainWindow = nullptr;
 TransportSelection* CurrentSelection = nullptr;
 wchar_t* PrinterAddressText = nullptr;
 DCB* StoredSerialSettings = nullptr;
 void (*RefreshCurrentSelection)() = nullptr;
+int (*PreSendCheck)() = nullptr;

@@ -1,5 +1,6 @@
 // Program-wide values shared by the main dialog, the port configuration,
-// the transports and the tab pages. All of them live on the UI thread.
+// the transports and the tab pages, and the two hooks through which the
+// lower layers reach the main dialog. All of them live on the UI thread.
 #pragma once
 #include <windows.h>
 
@@ -21,9 +22,6 @@ struct TransportSelection {
 
 constexpr int kPrinterAddressChars = 32;
 
-class CMainDlg;
-
-extern CMainDlg* MainDialog;                // set once the main dialog exists
 extern HWND MainWindow;                     // owner of transport/config boxes
 extern TransportSelection* CurrentSelection;// published by the main dialog
 extern wchar_t* PrinterAddressText;         // 32 wide chars, dotted IPv4 text
@@ -33,3 +31,9 @@ extern DCB* StoredSerialSettings;           // null until a COM port was configu
 // CurrentSelection. Every dispatch calls it first, so a send always goes to
 // the port, queue or printer on screen when the button was pressed.
 extern void (*RefreshCurrentSelection)();
+
+// Set by the main dialog: the check before a page with a port check sends.
+// 1 when a command may be sent; 0 after a message box told the user why not.
+extern int (*PreSendCheck)();
+// Runs the main dialog's pre-send check; without a main dialog nothing may be sent.
+inline int CheckPortReady() { return PreSendCheck != nullptr ? PreSendCheck() : 0; }

@@ -1,7 +1,8 @@
-#include "settings/PageFrame.h"
+#include "settings/PageControls.h"
 
 #include <climits>
 
+#include "settings/Encoders.h"
 #include "transport/Device.h"
 
 void ShowInputError(HWND page, const char* key) {
@@ -81,4 +82,12 @@ bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE
 int SendBytes(const unsigned char* data, size_t length, int showSuccess) {
   if (!data || length == 0 || length > INT_MAX) return 0;
   return SendCommand(data, static_cast<int>(length), showSuccess);
+}
+
+int SendEncodedFrom(HWND page, const commands::Encoded& encoded, int showSuccess) {
+  if (!encoded.Ok()) {
+    ShowInputError(page, encoded.errorKey);
+    return 0;
+  }
+  return SendBytes(encoded.bytes.data(), encoded.bytes.size(), showSuccess);
 }

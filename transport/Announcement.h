@@ -1,24 +1,8 @@
-// Platform-free pieces of the transports: port name trimming, the USB
-// device path match and the decoding of printer announcements. Nothing here
-// includes <windows.h>, so it builds natively for unit tests and fuzzing.
+// Decoding of the UDP datagrams in which printers announce themselves.
+// Platform-free: nothing here includes <windows.h>, so it builds natively
+// for unit tests and fuzzing.
 #pragma once
 #include <cstddef>
-
-// Serial and parallel port names are trimmed into a work buffer of this size.
-constexpr size_t kPortNameChars = 32;
-
-// Copies name into out (capacity outChars, at least 1), dropping one
-// trailing ':'. Returns false, with out cleared, when the trimmed name plus
-// its terminator does not fit or name is null; a name is never cut.
-bool TrimPortName(const wchar_t* name, wchar_t* out, size_t outChars);
-
-// Writes prefix followed by text into out (capacity outChars). Returns
-// false, with out cleared, when the whole result does not fit.
-bool JoinText(const wchar_t* prefix, const wchar_t* text, wchar_t* out, size_t outChars);
-
-// True when path names the supported printer: it contains both "VID_0FE6"
-// and "PID_811E", or both "vid_0fe6" and "pid_811e" (case-sensitive).
-int IsSupportedUsbPath(const wchar_t* path);
 
 // The marker that starts a printer announcement datagram.
 constexpr char kAnnouncementMarker[] = "KVFOUND";

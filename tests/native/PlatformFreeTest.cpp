@@ -1,11 +1,14 @@
-// The platform-free parts: port name trimming and announcement decoding.
+// The platform-free parts of Setwright, built natively: the port and device
+// name rules, number parsing and announcement decoding.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "transport/TransportText.h"
+#include "common/Numbers.h"
+#include "transport/Announcement.h"
+#include "transport/PortNames.h"
 
 TEST(PortName, DropsExactlyOneTrailingColon) {
   wchar_t out[kPortNameChars];
@@ -113,5 +116,62 @@ TEST(Announcement, EveryPrefixOfADatagramDecodesSafely) {
     FoundPrinter found;
     const bool decoded = DecodeAnnouncement(exact.get(), length, kLocal, &found);
     EXPECT_EQ(decoded, length >= 9) << length;
+  }
+}
+
+TEST(PortEntries, InterfacePortsReplaceTheSpoolersComPorts) {
+  std::vector<std::wstring> entries =
+      BuildPortEntries({L"COM10", L"COM3"}, {L"LPT1:", L"COM1:", L"FILE:"});
+  EXPECT_EQ(entries, (std::vector<std::wstring>{L"COM10:", L"COM3:", L"LPT1:", L"Ethernet"}));
+
+  entries = BuildPortEntries({}, {L"COM1:", L"COM2:", L"LPT1:", L"nul:", L"COM"});
+  EXPECT_EQ(entries, (std::vector<std::wstring>{L"LPT1:", L"COM1:", L"COM2:", L"Ethernet"}));
+
+  // No spooler ports: interface ports are not listed, only the network entry.
+  EXPECT_EQ(BuildPortEntries({L"COM3"}, {}), (std::vector<std::wstring>{L"Ethernet"}));
+}
+
+TEST(PortEntries, NameRulesAndFriendlyNames) {
+  EXPECT_TRUE(IsComPortName(L"com12:"));
+  EXPECT_FALSE(IsComPortName(L"COM3"));
+  EXPECT_FALSE(IsComPortName(L""));
+  EXPECT_TRUE(IsLptPortName(L"LPT1:"));
+  EXPECT_FALSE(IsLptPortName(L"FILE:"));
+  EXPECT_EQ(ComPortFromFriendlyName(L"USB Serial Port (COM3)"), L"COM3");
+  EXPECT_EQ(ComPortFromFriendlyName(L"modem on com12 line"), L"com12");
+  EXPECT_EQ(ComPortFromFriendlyName(L"Printer port"), L"");
+}
+
+TEST(UsbPath, SupportedPrinterIsRecognisedByOneConsistentCase) {
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_811e#5&1a2b#{a5dcbf10-6530}"), 1);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&PID_811E#5&1A2B"), 1);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\USB#VID_0FE6&pid_811e#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&PID_811E#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#Vid_0fe6&Pid_811e#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"\\\\?\\usb#vid_0fe6&pid_8110#5"), 0);
+  EXPECT_EQ(IsSupportedUsbPath(L"pid_811e vid_0fe6"), 1);  // order does not matter
+  EXPECT_EQ(IsSupportedUsbPath(L""), 0);
+  EXPECT_EQ(IsSupportedUsbPath(nullptr), 0);
+}
+
+TEST(Numbers, DecimalTextLikeTheRuntimesWtoi) {
+  EXPECT_EQ(ParseDecimal(L"  -12x"), -12);
+  EXPECT_EQ(ParseDecimal(L"+7"), 7);
+  EXPECT_EQ(ParseDecimal(L"abc"), 0);
+  EXPECT_EQ(ParseDecimal(nullptr), 0);
+  EXPECT_EQ(ParseDecimal(L"99999999999999"), 2147483647);
+  EXPECT_EQ(ParseDecimal(L"-99999999999999"), -2147483647 - 1);
+}
+
+TEST(Numbers, DigitsUpToALimit) {
+  unsigned value = 77;
+  EXPECT_TRUE(ParseDigits(L"999999", 999999, &value));
+  EXPECT_EQ(value, 999999u);
+  EXPECT_TRUE(ParseDigits(L"", 999999, &value));
+  EXPECT_EQ(value, 0u);
+  value = 77;
+  for (const wchar_t* bad : {L"1000000", L"99999999999999999999", L"12a", L"-1", L" 1"}) {
+    EXPECT_FALSE(ParseDigits(bad, 999999, &value)) << bad;
+    EXPECT_EQ(value, 77u) << bad;
   }
 }

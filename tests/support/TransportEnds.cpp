@@ -1,4 +1,4 @@
-#include "tests/transport/TransportFixtures.h"
+#include "tests/support/TransportEnds.h"
 
 #include <winspool.h>
 

@@ -115,6 +115,34 @@ HINSTANCE ResourceInstance();
     if (bHandled) return TRUE;                                                            \
   }
 
+// Typed handlers, with the message's parameters already unpacked.
+// BOOL func(HWND focus, LPARAM initParam): the result of WM_INITDIALOG.
+#define MSG_WM_INITDIALOG(func)                                                           \
+  if (uMsg == WM_INITDIALOG) {                                                            \
+    lResult = func((HWND)wParam, lParam);                                                 \
+    return TRUE;                                                                          \
+  }
+
+// void func(UINT notifyCode, int id, HWND control) for a command of control id.
+#define COMMAND_ID_HANDLER_EX(id, func)                                                   \
+  if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                     \
+    func((UINT)HIWORD(wParam), (int)LOWORD(wParam), (HWND)lParam);                        \
+    lResult = 0;                                                                          \
+    return TRUE;                                                                          \
+  }
+
+// The same for one notification code of control id.
+#define COMMAND_HANDLER_EX(id, code, func)                                                \
+  if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {         \
+    func((UINT)HIWORD(wParam), (int)LOWORD(wParam), (HWND)lParam);                        \
+    lResult = 0;                                                                          \
+    return TRUE;                                                                          \
+  }
+
+// Hands the message to a base class's map when this map did not take it.
+#define CHAIN_MSG_MAP(theChainClass)                                                      \
+  if (theChainClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
+
 #define END_MSG_MAP()                                                                     \
   return FALSE;                                                                           \
   }

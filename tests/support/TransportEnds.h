@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 
-using Bytes = std::vector<unsigned char>;
+#include "tests/support/Bytes.h"
 
 // Points CurrentSelection, MainWindow, PrinterAddressText and
 // StoredSerialSettings at values of its own and restores them afterwards.

@@ -1,5 +1,5 @@
-// What the setting pages share on the window side: reading their controls,
-// the input-error box, the check-box toggles, filling lists and texts.
+// The setting pages' work with their controls: reading them, the input-error
+// box, the check-box toggles, filling lists and texts, and the send.
 #pragma once
 #include <windows.h>
 
@@ -50,3 +50,10 @@ bool IsAnsiLeadByte(unsigned char byte);
 
 // Sends bytes through the send dispatch.
 int SendBytes(const unsigned char* data, size_t length, int showSuccess);
+
+namespace commands {
+struct Encoded;
+}
+// Shows encoded's input error in a box owned by page and sends nothing, or
+// sends its bytes. Returns the send's result (0 after an input error).
+int SendEncodedFrom(HWND page, const commands::Encoded& encoded, int showSuccess);

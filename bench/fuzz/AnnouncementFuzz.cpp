@@ -9,7 +9,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "transport/TransportText.h"
+#include "transport/Announcement.h"
+#include "transport/PortNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The datagram exactly as received: a copy of just `size` bytes, so any

@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
+#include "common/Globals.h"
 #include "app/MainDlg.h"
+#include "transport/PortNames.h"
+#include "tests/support/Bytes.h"
 #include "tests/support/PrinterEnds.h"
 
 namespace pages_test {
 
-using Bytes = std::vector<unsigned char>;
 
 enum PageIndex { kPanel = 0, kBid, kNet, kWifi, kBluetooth, kSerial, kUserDef };
 
@@ -56,6 +57,25 @@ inline std::vector<std::wstring> ComboItems(HWND page, int id) {
     items.emplace_back(text);
   }
   return items;
+}
+
+// Chooses entry in a dialog's drop-down list as a user does (with the
+// notification a user's choice sends).
+inline void ShowEntry(HWND dialog, int listId, const wchar_t* entry) {
+  HWND list = ::GetDlgItem(dialog, listId);
+  const LRESULT index = ::SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(entry));
+  ASSERT_GE(index, 0) << "no entry";
+  ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+// Types a finished address into the main dialog's printer address field.
+inline void TypeAddress(HWND dialog, BYTE a, BYTE b, BYTE c, BYTE d) {
+  HWND address = ::GetDlgItem(dialog, IDC_PRINTER_ADDRESS);
+  ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PRINTER_ADDRESS, EN_CHANGE),
+                 reinterpret_cast<LPARAM>(address));
 }
 
 inline int ComboSelection(HWND page, int id) {
@@ -97,25 +117,25 @@ class PagesTest : public ::testing::Test {
 
   // Chooses a port list entry and the "Port:" choice, as the user does.
   void UsePort(const wchar_t* entry) {
-    HWND dialog = dialog_->m_hWnd;
-    HWND list = ::GetDlgItem(dialog, IDC_PORT_LIST);
-    int index = static_cast<int>(::SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                reinterpret_cast<LPARAM>(entry)));
-    ASSERT_GE(index, 0) << "no port entry";
-    ::SendMessageW(list, CB_SETCURSEL, index, 0);
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(list));
-    Click(dialog, IDC_RADIO_PORT);
+    ShowEntry(dialog_->m_hWnd, IDC_PORT_LIST, entry);
+    Click(dialog_->m_hWnd, IDC_RADIO_PORT);
   }
 
   // "Ethernet" with the network printer's address.
   void UseNetwork(BYTE a, BYTE b, BYTE c, BYTE d) {
     UsePort(kEthernetEntry);
-    HWND dialog = dialog_->m_hWnd;
-    HWND address = ::GetDlgItem(dialog, IDC_PRINTER_ADDRESS);
-    ::SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_PRINTER_ADDRESS, EN_CHANGE),
-                   reinterpret_cast<LPARAM>(address));
+    TypeAddress(dialog_->m_hWnd, a, b, c, d);
+  }
+
+  // Points the transport at a USB device path (a stand-in pipe). Wine lists
+  // no USB printer, so the dialog's USB choice stays disabled; a selection
+  // of the test's own takes its place (the dialog refreshes only its own
+  // selection before a send).
+  void UseUsb(const std::wstring& path) {
+    usb_ = TransportSelection{};
+    usb_.kind = Usb;
+    wcsncpy(usb_.name, path.c_str(), kTransportNameChars - 1);
+    CurrentSelection = &usb_;
   }
 
   // Runs an action and returns what reached LPT5 during it.
@@ -129,6 +149,7 @@ class PagesTest : public ::testing::Test {
   std::unique_ptr<testing_ends::PortsEntry> lpt5_;
   std::unique_ptr<testing_ends::PortsEntry> com5_;
   std::unique_ptr<CMainDlg> dialog_;
+  TransportSelection usb_{};
 };
 
 }  // namespace pages_test

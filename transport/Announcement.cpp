@@ -1,42 +1,7 @@
-#include "transport/TransportText.h"
+#include "transport/Announcement.h"
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
-
-bool TrimPortName(const wchar_t* name, wchar_t* out, size_t outChars) {
-  if (out == nullptr || outChars == 0) return false;
-  out[0] = L'\0';
-  if (name == nullptr) return false;
-  // Measure without reading further than one character past what could fit.
-  size_t length = 0;
-  while (length <= outChars && name[length] != L'\0') ++length;
-  if (length > 0 && length <= outChars && name[length - 1] == L':') --length;
-  if (length >= outChars) return false;
-  wmemcpy(out, name, length);
-  out[length] = L'\0';
-  return true;
-}
-
-bool JoinText(const wchar_t* prefix, const wchar_t* text, wchar_t* out, size_t outChars) {
-  if (out == nullptr || outChars == 0) return false;
-  out[0] = L'\0';
-  if (prefix == nullptr || text == nullptr) return false;
-  const size_t prefixLength = wcslen(prefix);
-  const size_t textLength = wcslen(text);
-  if (prefixLength >= outChars || textLength >= outChars - prefixLength) return false;
-  wmemcpy(out, prefix, prefixLength);
-  wmemcpy(out + prefixLength, text, textLength);
-  out[prefixLength + textLength] = L'\0';
-  return true;
-}
-
-int IsSupportedUsbPath(const wchar_t* path) {
-  if (path == nullptr) return 0;
-  if (wcsstr(path, L"PID_811E") != nullptr && wcsstr(path, L"VID_0FE6") != nullptr) return 1;
-  if (wcsstr(path, L"pid_811e") != nullptr && wcsstr(path, L"vid_0fe6") != nullptr) return 1;
-  return 0;
-}
 
 void FormatDottedAddress(const unsigned char address[4], char out[16]) {
   snprintf(out, 16, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
