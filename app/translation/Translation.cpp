@@ -24,6 +24,24 @@ constexpr DWORD kCatalogueLimitBytes = 16u << 20;
 // gettext is never asked and every text comes from the built-in table.
 bool CatalogueUsable = true;
 
+// The Windows display language as a catalogue name such as "zh_CN" (or
+// "de" when the language has no country); empty when Windows cannot name it.
+std::string DisplayLanguageName() {
+  const LCID display = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
+  char language[16] = {};
+  char country[16] = {};
+  if (::GetLocaleInfoA(display, LOCALE_SISO639LANGNAME, language, sizeof(language)) <= 0) {
+    return std::string();
+  }
+  std::string name(language);
+  if (::GetLocaleInfoA(display, LOCALE_SISO3166CTRYNAME, country, sizeof(country)) > 0 &&
+      country[0] != '\0') {
+    name += '_';
+    name += country;
+  }
+  return name;
+}
+
 // The gettext runtime works the user's locale out again at every lookup;
 // when the locale comes from LC_ALL, LC_MESSAGES or LANG (always under Wine)
 // that costs far more than the lookup itself. The choice is made here once,
@@ -39,7 +57,21 @@ bool SettleLanguageChoice() {
       break;
     }
   }
-  if (name == nullptr) return true;  // the runtime reads the Windows locale, which is cheap
+  if (name == nullptr) {
+    // Nothing but perhaps LANGUAGE is set. Left alone, the runtime would take
+    // the regional format (the thread locale) for the language, so an English
+    // Windows with Chinese number formats would show Chinese. The user's
+    // display language is the one meant; an explicit LANGUAGE still wins.
+    const char* list = std::getenv("LANGUAGE");
+    if (list == nullptr || list[0] == '\0') {
+      const std::string display = DisplayLanguageName();
+      if (!display.empty()) {
+        const std::string setting = "LANGUAGE=" + display;
+        _putenv(setting.c_str());
+      }
+    }
+    return true;  // the runtime reads the Windows locale, which is cheap
+  }
   const std::string locale(name);
   if (locale == "C" || locale == "POSIX") return false;  // LANGUAGE is ignored then
   const char* list = std::getenv("LANGUAGE");
@@ -184,7 +216,13 @@ void InitTranslation() {
   if (!CatalogueUsable) return;
   CatalogueUsable = SettleLanguageChoice();
   if (!CatalogueUsable) return;
-  bindtextdomain(kDomain, directory);
+  // The wide path reaches the catalogue also from a folder whose name the
+  // ANSI code page cannot spell (a Chinese folder on a code page 1252 system).
+  if (!langDir.empty()) {
+    wbindtextdomain(kDomain, langDir.c_str());
+  } else {
+    bindtextdomain(kDomain, directory);
+  }
   textdomain(kDomain);
   bind_textdomain_codeset(kDomain, "utf-8");
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "tests/app/CatalogueVariants.h"
+#include "tests/support/DialogProgram.h"
 #include "tests/support/PrinterEnds.h"
-#include "tests/support/Windows.h"
 
 namespace {
 
@@ -21,55 +21,15 @@ std::wstring SetwrightPath() {
   return path + L"\\" SW_SETWRIGHT_EXE_W;
 }
 
-class Setwright {
+// Setwright of this build, or the program given.
+class Setwright : public testing_ends::DialogProgram {
  public:
   explicit Setwright(int showCommand = SW_SHOWNORMAL, const wchar_t* arguments = L"",
-                     const std::wstring& program = SetwrightPath()) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showCommand);
-    started_ = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &process_) != FALSE;
-  }
-  ~Setwright() {
-    if (!started_) return;
-    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.hProcess, 99);
-      ::WaitForSingleObject(process_.hProcess, 5000);
-    }
-    ::CloseHandle(process_.hThread);
-    ::CloseHandle(process_.hProcess);
-  }
-  bool Started() const { return started_; }
-
-  HWND WaitForWindow() {
-    for (int i = 0; i < 300; ++i) {
-      HWND found = testing_ends::FindTopLevelWindow(process_.dwProcessId, true, true);
-      if (found) return found;
-      if (::WaitForSingleObject(process_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
-    }
-    return nullptr;
-  }
-
-  DWORD WaitForExit() {
-    if (::WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) return 999;
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_.hProcess, &code);
-    return code;
-  }
-
- private:
-  bool started_ = false;
-  PROCESS_INFORMATION process_{};
+                     const std::wstring& program = SetwrightPath())
+      : DialogProgram(program, arguments, showCommand) {}
 };
 
-std::wstring Caption(HWND window) {
-  wchar_t text[128] = {};
-  ::GetWindowTextW(window, text, 128);
-  return text;
-}
+using testing_ends::Caption;
 
 }  // namespace
 
@@ -129,8 +89,8 @@ class EnvironmentScope {
 
 // A copy of Setwright in a folder of the scratch area with catalogue as its
 // German catalogue; returns the copy's path.
-std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_test::Bytes& catalogue) {
-  const std::wstring folder = testing_ends::ScratchDir() + std::wstring(name.begin(), name.end());
+std::wstring SetwrightWithCatalogue(const std::wstring& name, const catalogue_test::Bytes& catalogue) {
+  const std::wstring folder = testing_ends::ScratchDir() + name;
   ::CreateDirectoryW(folder.c_str(), nullptr);
   ::CreateDirectoryW((folder + L"\\Lang").c_str(), nullptr);
   ::CreateDirectoryW((folder + L"\\Lang\\de").c_str(), nullptr);
@@ -140,6 +100,10 @@ std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_tes
   const std::wstring program = folder + L"\\" SW_SETWRIGHT_EXE_W;
   ::CopyFileW(SetwrightPath().c_str(), program.c_str(), FALSE);
   return program;
+}
+
+std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_test::Bytes& catalogue) {
+  return SetwrightWithCatalogue(std::wstring(name.begin(), name.end()), catalogue);
 }
 
 std::wstring ControlText(HWND window, int id) {
@@ -187,4 +151,29 @@ TEST(Startup, DamagedCatalogueStartsInEnglish) {
     ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.WaitForExit(), 2u) << variant.name;
   }
+}
+
+// The catalogue is found through its wide path when the program lies in a
+// folder whose name the ANSI code page (1252 here) cannot spell. ctest runs
+// this under a UTF-8 Unix locale, in which Wine can name such a folder.
+TEST(StartupWidePath, CatalogueFoundInAFolderTheCodePageCannotSpell) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  EnvironmentScope language(L"LANGUAGE", L"de");
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const catalogue_test::Bytes mo =
+      testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  ASSERT_GT(mo.size(), 100u);
+
+  const std::wstring copy = SetwrightWithCatalogue(L"\u8BBE\u7F6E \u5DE5\u5177", mo);
+  ASSERT_NE(::GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+  Setwright program(SW_SHOWNORMAL, L"", copy);
+  ASSERT_TRUE(program.Started()) << ::GetLastError();
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(Caption(window), L"KorvelEinstellung v1.44");
+  ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForExit(), 2u);
 }

@@ -167,3 +167,43 @@ TEST_F(Zh936Long, CutTextEndsOnAWholeCharacter) {
   LookupText("PO_GSTR_SET_COM_FAIL", buffer);
   EXPECT_EQ(std::wstring(buffer), std::wstring(259, L'\u4E2D'));
 }
+
+// No language in the environment: the texts follow the Windows display
+// language, not the regional format (the thread locale, which the gettext
+// runtime would otherwise take). Under Wine both follow the Unix locale, so
+// each scenario sets the thread locale to the other language itself.
+namespace {
+
+class DisplayLanguageFixture : public ::testing::Test {
+ protected:
+  static void StartWithRegionalFormat(LANGID regional) {
+    for (const char* cleared : {"LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANG="}) _putenv(cleared);
+    ::SetThreadLocale(MAKELCID(regional, SORT_DEFAULT));
+    InitTranslation();
+  }
+};
+
+}  // namespace
+
+class DisplayEnglish : public DisplayLanguageFixture {
+ protected:
+  static void SetUpTestSuite() { StartWithRegionalFormat(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)); }
+};
+
+class DisplayChinese : public DisplayLanguageFixture {
+ protected:
+  static void SetUpTestSuite() { StartWithRegionalFormat(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)); }
+};
+
+TEST_F(DisplayEnglish, ChineseRegionalFormatKeepsEnglishTexts) {
+  ASSERT_EQ(PRIMARYLANGID(::GetUserDefaultUILanguage()), LANG_ENGLISH);
+  EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"Set success");
+  EXPECT_EQ(Lookup("PO_TAB_PANEL"), L"Panel");
+}
+
+TEST_F(DisplayChinese, ChineseDisplayLanguageShowsChinese) {
+  ASSERT_EQ(::GetUserDefaultUILanguage(), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+  ASSERT_EQ(::GetACP(), 936u);
+  EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"\u8BBE\u7F6E\u6210\u529F");
+  EXPECT_EQ(Lookup("PO_TAB_PANEL"), L"\u9762\u677F");
+}

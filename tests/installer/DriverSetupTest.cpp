@@ -1,0 +1,160 @@
+// The vendor driver-installer template (packaging/vendor/DriverSetup.nsi),
+// built with NSIS around this build's Spoolkit.dll and run silently as a
+// vendor's customer would run it, with the tests' driver package laid out
+// beside it. The folder's name holds "(" and a space, as "Program Files
+// (x86)" does. Results: 0 through the stand-in printui, 3 with Wine's own,
+// 2 without the monitor DLLs, 10 without Spoolkit.dll; PinLog.txt beside
+// the setup program shows each run's steps.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/installer/SpoolkitTestSupport.h"
+#include "tests/support/DialogProgram.h"
+#include "tests/support/PrinterEnds.h"
+
+using namespace spoolkit_test;
+
+namespace {
+
+// The values the template was built with (tests/installer/CMakeLists.txt).
+const wchar_t kDriver[] = L"Korvel MQ Install Test";
+const wchar_t kInfName[] = L"skinst.inf";
+const wchar_t kPrinter[] = L"Korvel Install Test";
+const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
+
+std::wstring SystemDir() {
+  wchar_t sys[MAX_PATH] = {};
+  ::GetSystemDirectoryW(sys, MAX_PATH);
+  return sys;
+}
+
+std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
+
+// Runs DriverSetup.exe /S beside this program; its exit code, or 999 when
+// it did not start or end within a minute.
+DWORD RunDriverSetup() {
+  return testing_ends::RunAndWait(L"\"" + ProgramDir() + L"DriverSetup.exe\" /S", 60000, ProgramDir());
+}
+
+class DriverSetupFixture : public ::testing::Test {
+ protected:
+  DriverSetupFixture()
+      : monitor_(kMonitor),
+        usbMonitor_(L"USB Printer Monitor"),
+        record_(HKEY_CURRENT_USER, kMonitorRecordKey),
+        printers_(kPrinter, kDriver),
+        infs_({kInfName}),
+        sysMon_(SystemDir() + L"\\KorvelUSBMon.dll"),
+        sysMonUi_(SystemDir() + L"\\KorvelUSBMonUI.dll") {}
+
+  void SetUp() override {
+    ASSERT_NE(ProgramDir().find(L" ("), std::wstring::npos) << "the folder must hold \" (\"";
+    ASSERT_TRUE(FileExists(ProgramDir() + L"DriverSetup.exe"));
+    for (const wchar_t* lang : {L"ENG", L"CHN"}) {
+      RemoveTree(ProgramDir() + lang);
+      ASSERT_TRUE(WriteInfWithCatalogue(ProgramDir() + lang, kInfName, PackageInf(kDriver), kDriver));
+    }
+    WriteText(InfDir() + L"\\" + kInfName, "; placeholder\r\n");
+    ClearLog();
+  }
+  void TearDown() override {
+    SetMonitorDlls(false);
+    for (const wchar_t* lang : {L"ENG", L"CHN"}) RemoveTree(ProgramDir() + lang);
+    ClearLog();
+  }
+
+  void SetMonitorDlls(bool present) {
+    for (const wchar_t* name : {L"KorvelUSBMon.dll", L"KorvelUSBMonUI.dll"}) {
+      const std::wstring target = ProgramDir() + name;
+      if (present) {
+        ASSERT_TRUE(::CopyFileW(HelperPath(L"KorvelUSBMon.dll").c_str(), target.c_str(), FALSE));
+      } else {
+        ::DeleteFileW(target.c_str());
+      }
+    }
+  }
+
+  // Removes a file the installation leaves in the system directory, unless
+  // it was there before.
+  class LeftFile {
+   public:
+    explicit LeftFile(std::wstring path) : path_(std::move(path)), existed_(FileExists(path_)) {}
+    ~LeftFile() {
+      if (!existed_) ::DeleteFileW(path_.c_str());
+    }
+    LeftFile(const LeftFile&) = delete;
+    LeftFile& operator=(const LeftFile&) = delete;
+
+   private:
+    std::wstring path_;
+    bool existed_;
+  };
+
+  MonitorCleanup monitor_;
+  MonitorCleanup usbMonitor_;
+  KeyCleanup record_;
+  PrinterCleanup printers_;
+  InfDirCleanup infs_;
+  LeftFile sysMon_, sysMonUi_;
+};
+
+const std::vector<std::string> kPipelineHead = {
+    "InstallDriver::Enter",
+    "PrinterInstall::doInstall::Enter _SetPrivilege",
+    "PrinterInstall::doInstall::Enter createSrcFileDir",
+    "PrinterInstall::doInstall::Enter fixFileIssue",
+    "PrinterInstall::doInstall::Enter copyMonitorFiles",
+};
+
+}  // namespace
+
+TEST_F(DriverSetupFixture, StandInPrintUiInstallsThePrinterAndGives0) {
+  SetMonitorDlls(true);
+  PlacedFile printui(HelperPath(L"printui.dll"), SystemDir() + L"\\printui.dll");
+  ASSERT_TRUE(printui.placed());
+  EXPECT_EQ(RunDriverSetup(), 0u);
+  EXPECT_EQ(PrintersOfDriver(kDriver), 1);
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_TRUE(InOrder(lines, {"InstallDriver::Enter", "PrinterInstall::doInstall::Enter addPortMonitor",
+                              "PrinterInstall::doInstall::Enter addPort",
+                              "PrinterInstall::doInstall::Enter InstallByCmd",
+                              "PrinterInstall::installByInfCmd::Enter ExecuteCmdByProcess"}));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "PrinterInstall::installByInfCmd::End");
+}
+
+TEST_F(DriverSetupFixture, WinePrintUiGives3) {
+  SetMonitorDlls(true);
+  EXPECT_EQ(RunDriverSetup(), 3u);
+  EXPECT_EQ(PrintersOfDriver(kDriver), 0);
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_TRUE(InOrder(lines, {"PrinterInstall::doInstall::Enter InstallByCmd",
+                              "PrinterInstall::installByInfCmd::Enter ExecuteCmdByProcess",
+                              "PrinterInstall::installByInfSetup::Enter",
+                              "PrinterInstall::installByInfSetup::Enter ExecuteCmdByProcess"}));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "PrinterInstall::installByInfSetup::Enter getSpecifiedPrinterCount");
+}
+
+TEST_F(DriverSetupFixture, MissingMonitorDllsGive2) {
+  SetMonitorDlls(false);
+  EXPECT_EQ(RunDriverSetup(), 2u);
+  std::vector<std::string> expected = kPipelineHead;
+  expected.push_back("PrinterInstall::doInstall::copyMonitorFiles err = 2");
+  EXPECT_EQ(LogLines(), expected);
+}
+
+TEST_F(DriverSetupFixture, MissingSpoolkitGives10AndNoLog) {
+  SetMonitorDlls(true);
+  const std::wstring dll = ProgramDir() + L"Spoolkit.dll";
+  const std::wstring aside = ProgramDir() + L"Spoolkit.dll.aside";
+  ASSERT_TRUE(::MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const DWORD code = RunDriverSetup();
+  ASSERT_TRUE(::MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(code, 10u);
+  EXPECT_TRUE(LogLines().empty());
+}
