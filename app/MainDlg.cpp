@@ -9,7 +9,7 @@
 
 #include "app/PortConfig.h"
 #include "app/PortLists.h"
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 #include "settings/BidTab.h"
 #include "settings/BluetoothTab.h"
 #include "settings/NetTab.h"

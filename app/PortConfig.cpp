@@ -7,7 +7,7 @@
 
 #include "framework/Framework.h"
 #include "common/Globals.h"
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 #include "common/Numbers.h"
 #include "common/UniqueResource.h"
 #include "transport/PortNames.h"

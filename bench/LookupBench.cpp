@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 
 int main() {
   InitTranslation();

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 
 // Text buffer of one start-up step of a page: cleared once, reused for every
 // lookup of the step.

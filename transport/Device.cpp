@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 
 void ShowTransportBox(HWND owner, const char* key, const wchar_t* caption) {
   wchar_t text[kMessageTextChars] = {};

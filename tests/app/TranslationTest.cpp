@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "app/translation/CatalogueCheck.h"
-#include "app/translation/Translation.h"
+#include "common/translation/CatalogueCheck.h"
+#include "common/translation/Translation.h"
 #include "tests/app/CatalogueVariants.h"
 #include "tests/support/PrinterEnds.h"
 

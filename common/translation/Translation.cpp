@@ -1,4 +1,4 @@
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 
 #include <windows.h>
 #include <libintl.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/translation/CatalogueCheck.h"
+#include "common/translation/CatalogueCheck.h"
 #include "common/UniqueResource.h"
 
 namespace {

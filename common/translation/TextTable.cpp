@@ -1,6 +1,6 @@
 // The built-in English texts, used whenever the catalogue has no translation.
 // Keys are searched from the first row to the last.
-#include "app/translation/Translation.h"
+#include "common/translation/Translation.h"
 
 const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_BM_NUMBER_ERR", L"Please input a number for black mark"},

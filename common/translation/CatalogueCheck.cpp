@@ -1,4 +1,4 @@
-#include "app/translation/CatalogueCheck.h"
+#include "common/translation/CatalogueCheck.h"
 
 #include <cstdint>
 
