@@ -8,9 +8,4 @@ int ConfigureComPort(const wchar_t* portName);
 // 0 when the registry key cannot be opened; 1 after the dialog closed.
 int ConfigureLptPort(const wchar_t* portName);
 
-// Read/write a REG_SZ value of HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows.
-// 1 when the key could be opened, 0 otherwise. buffer holds 260 wide characters.
-int ReadWindowsString(const wchar_t* valueName, wchar_t* buffer);
-int WriteWindowsString(const wchar_t* valueName, const wchar_t* text);
-
 extern int LptRetryTimeout;  // the value shown when the LPT dialog opens

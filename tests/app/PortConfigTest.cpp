@@ -9,6 +9,7 @@
 
 #include "common/Globals.h"
 #include "app/PortConfig.h"
+#include "app/WindowsSettings.h"
 #include "resources/resource.h"
 #include "tests/support/MessageBoxCatcher.h"
 
