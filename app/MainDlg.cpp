@@ -1,6 +1,7 @@
 #include "app/MainDlg.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <dbt.h>
 
 #include <cstring>
@@ -14,6 +15,9 @@
 #include "settings/BluetoothTab.h"
 #include "settings/NetTab.h"
 #include "settings/PanelTab.h"
+#include "settings/PageControls.h"
+#include "settings/Profile.h"
+#include "settings/ProfileFiles.h"
 #include "settings/SerialTab.h"
 #include "settings/UserDefTab.h"
 #include "settings/WifiTab.h"
@@ -269,6 +273,8 @@ void CMainDlg::SetControlTexts() {
       {IDC_RADIO_DRIVER, "PO_IDC_RADIO_PRINTER_DRIVER"},
       {IDC_CONFIG_PORT, "PO_IDC_BUTTON_CONFIG_PORT"},
       {IDC_PRINTER_ADDRESS_LABEL, "PO_IDC_STATIC_PRINTER_ADDRESS"},
+      {IDC_SAVE_PROFILE, "PO_GSTR_SAVE_PROFILE"},
+      {IDC_LOAD_PROFILE, "PO_GSTR_LOAD_PROFILE"},
   };
   for (const auto& control : controls) {
     ::SetDlgItemTextW(m_hWnd, control.id, LookupText(control.key, text));
@@ -426,5 +432,119 @@ LRESULT CMainDlg::OnChooseDriver(WORD, WORD, HWND, BOOL&) {
 LRESULT CMainDlg::OnTabChange(int, LPNMHDR, BOOL&) {
   int index = static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
   ShowPage(index);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Profiles.
+
+void CMainDlg::ShowProfileBox(const char* key, const std::string& detail, bool success) {
+  wchar_t text[kMessageTextChars] = {};
+  std::wstring message = LookupText(key, text);
+  if (!detail.empty()) message += L"\n" + Utf8ToWide(detail);
+  ::MessageBoxW(m_hWnd, message.c_str(), success ? L"SUCCESS" : L"ERROR", MB_OKCANCEL);
+}
+
+bool CMainDlg::SaveProfileTo(const std::wstring& path, bool secrets) {
+  profile::Profile current;
+  if (panel_) panel_->SaveProfile(current);
+  if (bid_) bid_->SaveProfile(current);
+  if (net_) net_->SaveProfile(current);
+  if (wifi_) wifi_->SaveProfile(current);
+  if (bluetooth_) bluetooth_->SaveProfile(current);
+  if (serial_) serial_->SaveProfile(current);
+  if (userDef_) userDef_->SaveProfile(current);
+  const std::string text = profile::Format(current, secrets);
+  // A profile is saved only if it can be loaded again.
+  profile::Profile check;
+  profile::Error error;
+  if (!profile::Parse(text, profile::AnsiCodec(), &check, &error)) {
+    ShowProfileBox("PO_GSTR_PROFILE_SAVE_ERR", error.Text(), false);
+    return false;
+  }
+  std::string why;
+  if (!profile::WriteProfileFile(path, text, &why)) {
+    ShowProfileBox("PO_GSTR_PROFILE_SAVE_ERR", why, false);
+    return false;
+  }
+  ShowProfileBox("PO_GSTR_PROFILE_SAVED", std::string(), true);
+  return true;
+}
+
+bool CMainDlg::LoadProfileFrom(const std::wstring& path) {
+  std::string text, why;
+  profile::Profile loaded;
+  profile::Error error;
+  if (!profile::ReadProfileFile(path, &text, &why)) {
+    ShowProfileBox("PO_GSTR_PROFILE_LOAD_ERR", why, false);
+    return false;
+  }
+  if (!profile::Parse(text, profile::AnsiCodec(), &loaded, &error)) {
+    ShowProfileBox("PO_GSTR_PROFILE_LOAD_ERR", error.Text(), false);
+    return false;
+  }
+  if (panel_) panel_->LoadProfile(loaded);
+  if (bid_) bid_->LoadProfile(loaded);
+  if (net_) net_->LoadProfile(loaded);
+  if (wifi_) wifi_->LoadProfile(loaded);
+  if (bluetooth_) bluetooth_->LoadProfile(loaded);
+  if (serial_) serial_->LoadProfile(loaded);
+  if (userDef_) userDef_->LoadProfile(loaded);
+  ShowProfileBox("PO_GSTR_PROFILE_LOADED", std::string(), true);
+  return true;
+}
+
+std::wstring CMainDlg::AskProfilePath(bool save) {
+  wchar_t file[MAX_PATH] = {};
+  wchar_t filterName[kMessageTextChars] = {};
+  LookupText("PO_GSTR_PROFILE_FILTER", filterName);
+  // "name\0*.ini\0All files\0*.*\0\0"
+  std::wstring filter = filterName;
+  filter.push_back(L'\0');
+  filter += L"*.ini";
+  filter.push_back(L'\0');
+  filter += L"*.*";
+  filter.push_back(L'\0');
+  filter += L"*.*";
+  filter.push_back(L'\0');
+  OPENFILENAMEW request{};
+  request.lStructSize = sizeof(request);
+  request.hwndOwner = m_hWnd;
+  request.lpstrFilter = filter.c_str();
+  request.lpstrFile = file;
+  request.nMaxFile = MAX_PATH;
+  request.lpstrDefExt = L"ini";
+  BOOL chosen;
+  if (save) {
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    chosen = ::GetSaveFileNameW(&request);
+  } else {
+    request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    chosen = ::GetOpenFileNameW(&request);
+  }
+  return chosen ? std::wstring(file) : std::wstring();
+}
+
+LRESULT CMainDlg::OnSaveProfile(WORD, WORD, HWND, BOOL&) {
+  std::wstring path = AskProfilePath(true);
+  if (path.empty()) return 0;
+  // Keys and PINs go into the file only when the user says so.
+  bool secrets = false;
+  profile::Profile current;
+  if (wifi_) wifi_->SaveProfile(current);
+  if (bluetooth_) bluetooth_->SaveProfile(current);
+  if ((current.wifi.present && current.security != commands::WifiSecurity::Open) ||
+      current.bluetooth.present) {
+    wchar_t question[kMessageTextChars] = {};
+    LookupText("PO_GSTR_PROFILE_SECRETS", question);
+    secrets = ::MessageBoxW(m_hWnd, question, L"Setwright", MB_YESNO | MB_ICONQUESTION) == IDYES;
+  }
+  SaveProfileTo(path, secrets);
+  return 0;
+}
+
+LRESULT CMainDlg::OnLoadProfile(WORD, WORD, HWND, BOOL&) {
+  std::wstring path = AskProfilePath(false);
+  if (!path.empty()) LoadProfileFrom(path);
   return 0;
 }

@@ -43,6 +43,12 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   const TransportSelection& Selection() const { return selection_; }
   HWND Page(int index) const;  // tab page window of index 0..6, or null
 
+  // Profiles. Save writes the pages' groups (the Wi-Fi key and Bluetooth
+  // PIN only with secrets); Load checks the whole file first and sets the
+  // pages only when it is right, sending nothing. Each shows one box.
+  bool SaveProfileTo(const std::wstring& path, bool secrets);
+  bool LoadProfileFrom(const std::wstring& path);
+
   BEGIN_MSG_MAP(CMainDlg)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
     MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
@@ -51,6 +57,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     COMMAND_ID_HANDLER(IDOK, OnClose)
     COMMAND_ID_HANDLER(IDCANCEL, OnClose)
     COMMAND_HANDLER(IDC_CONFIG_PORT, BN_CLICKED, OnConfigPort)
+    COMMAND_HANDLER(IDC_SAVE_PROFILE, BN_CLICKED, OnSaveProfile)
+    COMMAND_HANDLER(IDC_LOAD_PROFILE, BN_CLICKED, OnLoadProfile)
     COMMAND_HANDLER(IDC_RADIO_USB, BN_CLICKED, OnChooseUsb)
     COMMAND_HANDLER(IDC_RADIO_PORT, BN_CLICKED, OnChoosePort)
     COMMAND_HANDLER(IDC_RADIO_DRIVER, BN_CLICKED, OnChooseDriver)
@@ -67,6 +75,11 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   LRESULT OnGetDefaultId(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnClose(WORD, WORD, HWND, BOOL&);
   LRESULT OnConfigPort(WORD, WORD, HWND, BOOL&);
+  LRESULT OnSaveProfile(WORD, WORD, HWND, BOOL&);
+  LRESULT OnLoadProfile(WORD, WORD, HWND, BOOL&);
+  // A file name from the standard Save or Open dialog; empty when cancelled.
+  std::wstring AskProfilePath(bool save);
+  void ShowProfileBox(const char* key, const std::string& detail, bool success);
   LRESULT OnChooseUsb(WORD, WORD, HWND, BOOL&);
   LRESULT OnChoosePort(WORD, WORD, HWND, BOOL&);
   LRESULT OnChooseDriver(WORD, WORD, HWND, BOOL&);

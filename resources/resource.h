@@ -26,6 +26,8 @@
 #define IDC_TAB 1007
 #define IDC_PRINTER_ADDRESS 1008  // IPv4 address of the "Ethernet" port entry
 #define IDC_PRINTER_ADDRESS_LABEL 1009
+#define IDC_SAVE_PROFILE 1010
+#define IDC_LOAD_PROFILE 1011
 
 // LPT dialog 202.
 #define IDC_LPT_TIMEOUT 1023

@@ -3,13 +3,13 @@
 #include "common/Globals.h"
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
+#include "settings/PageLists.h"
 
 void CBIDTabDlg::InitPage() {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
-    FillComboFromKeys(page, IDC_BID_DIRECTION,
-                      {"PO_GSTR_BID_SHIFT_LEFT", "PO_GSTR_BID_SHIFT_RIGHT"}, 0, text);
+    FillList(page, IDC_BID_DIRECTION, pagelists::kShiftDirection, 0, text);
   }
   ::SetDlgItemTextW(page, IDC_BID_VALUE, L"0");
   EnableControls(page, {IDC_BID_VALUE, IDC_BID_DIRECTION}, false);

@@ -14,6 +14,11 @@ class CBIDTabDlg : public CPageDlg<CBIDTabDlg> {
     CHAIN_MSG_MAP(CPageDlg<CBIDTabDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CBIDTabDlg>;
   void InitPage();

@@ -16,6 +16,7 @@ void CBuleToothDlg::InitPage() {
 }
 
 void CBuleToothDlg::OnSet(UINT, int, HWND) {
+  chosen_ = true;
   HWND page = m_hWnd;
   std::string name = ReadAnsiText(page, IDC_BT_NAME);
   std::string pin = ReadAnsiText(page, IDC_BT_PIN);

@@ -7,6 +7,7 @@
 #include "common/Globals.h"
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
+#include "settings/PageLists.h"
 #include "transport/Device.h"
 #include "transport/USBDevice.h"
 
@@ -39,12 +40,8 @@ void WriteAddressText(HWND page, int id, const std::string& text) {
 
 void CNetTabDlg::InitPage() {
   HWND page = m_hWnd;
-  for (const wchar_t* mode : {L"100Mbps Full Duplex", L"100Mbps Half Duplex", L"10Mbps Full Duplex",
-                              L"10Mbps Half Duplex", L"Auto Detect"}) {
-    AddComboItem(page, IDC_NET_DUPLEX, mode);
-  }
-  SelectComboItem(page, IDC_NET_DUPLEX, 0);
-  FillCombo(page, IDC_NET_DHCP, {L"Disable", L"Enable"}, 0);
+  FillFixedList(page, IDC_NET_DUPLEX, pagelists::kDuplex, 0);
+  FillFixedList(page, IDC_NET_DHCP, pagelists::kDhcp, 0);
   WriteAddress(page, IDC_NET_IP, MAKEIPADDRESS(192, 168, 1, 87));
   WriteAddress(page, IDC_NET_MASK, MAKEIPADDRESS(255, 255, 255, 0));
   WriteAddress(page, IDC_NET_GATEWAY, MAKEIPADDRESS(192, 168, 1, 1));
@@ -81,6 +78,7 @@ void CNetTabDlg::OnRadioDhcp(UINT, int, HWND) {
 }
 
 void CNetTabDlg::OnSetAddress(UINT, int, HWND) {
+  chosen_[0] = true;
   HWND page = m_hWnd;
   uint32_t address = ReadAddress(page, IDC_NET_IP);
   switch (commands::CheckPrinterAddress(address)) {
@@ -117,18 +115,21 @@ bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start) {
 }
 
 void CNetTabDlg::OnSetMac(UINT, int, HWND) {
+  chosen_[2] = true;
   commands::CountedBlock block;
   if (!BuildMacCommand(m_hWnd, block, 0)) return;
   SendBytes(block.bytes, block.count, 1);
 }
 
 void CNetTabDlg::OnSetDuplex(UINT, int, HWND) {
+  chosen_[3] = true;
   commands::CountedBlock block;
   commands::BuildDuplexCommand(ComboIndex(m_hWnd, IDC_NET_DUPLEX), block, 0);
   SendBytes(block.bytes, block.count, 1);
 }
 
 void CNetTabDlg::OnSaveDhcp(UINT, int, HWND) {
+  chosen_[1] = true;
   std::vector<unsigned char> bytes = commands::EncodeDhcpCommand(ComboIndex(m_hWnd, IDC_NET_DHCP));
   SendBytes(bytes.data(), bytes.size(), 1);
 }

@@ -19,6 +19,11 @@ class CNetTabDlg : public CPageDlg<CNetTabDlg> {
     CHAIN_MSG_MAP(CPageDlg<CNetTabDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CNetTabDlg>;
   void InitPage();
@@ -33,6 +38,10 @@ class CNetTabDlg : public CPageDlg<CNetTabDlg> {
   // Ticks the mode's radio button, clears the other and applies its enable rule.
   void ApplyMode(bool dhcp);
   void ShowReply(const unsigned char* reply, size_t length);
+
+  // Which Set buttons were pressed (or set by a profile): address, DHCP,
+  // MAC, duplex. A profile saves only these groups.
+  bool chosen_[4] = {};
 };
 
 // Reads the six MAC entries and writes the MAC command (8 bytes) at `start`

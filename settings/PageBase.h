@@ -7,6 +7,10 @@
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
 
+namespace profile {
+struct Profile;
+}
+
 template <class T>
 class CPageDlg : public CDialogImpl<T> {
  public:

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "settings/Encoders.h"
+#include "settings/PageLists.h"
 #include "transport/Device.h"
 
 void ShowInputError(HWND page, const char* key) {
@@ -71,6 +72,52 @@ void FillComboFromKeys(HWND page, int id, std::initializer_list<const char*> key
 void FillCombo(HWND page, int id, std::initializer_list<const wchar_t*> items, int selected) {
   for (const wchar_t* item : items) AddComboItem(page, id, item);
   SelectComboItem(page, id, selected);
+}
+
+void FillList(HWND page, int id, const pagelists::List& list, int selected, PageTextBuffer& buffer) {
+  for (const pagelists::Item& item : list) {
+    if (item.key) {
+      AddComboItemFromKey(page, id, item.key, buffer);
+    } else {
+      AddComboItem(page, id, item.fixed);
+    }
+  }
+  SelectComboItem(page, id, selected);
+}
+
+void FillFixedList(HWND page, int id, const pagelists::List& list, int selected) {
+  for (const pagelists::Item& item : list) AddComboItem(page, id, item.fixed ? item.fixed : L"");
+  SelectComboItem(page, id, selected);
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::wstring();
+  int length = static_cast<int>(text.size());
+  int chars = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  if (chars <= 0) return std::wstring();
+  std::wstring result(static_cast<size_t>(chars), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, &result[0], chars);
+  return result;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::string();
+  int length = static_cast<int>(text.size());
+  int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string result(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &result[0], bytes, nullptr, nullptr);
+  return result;
+}
+
+std::string ReadUtf8Text(HWND page, int id) {
+  HWND control = ::GetDlgItem(page, id);
+  int length = control ? ::GetWindowTextLengthW(control) : 0;
+  if (length <= 0) return std::string();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  length = ::GetWindowTextW(control, &text[0], length + 1);
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return WideToUtf8(text);
 }
 
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {

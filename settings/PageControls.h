@@ -42,6 +42,19 @@ void FillComboFromKeys(HWND page, int id, std::initializer_list<const char*> key
                        PageTextBuffer& buffer);
 // Fills a list with fixed texts, in order, and selects one item.
 void FillCombo(HWND page, int id, std::initializer_list<const wchar_t*> items, int selected);
+// Fills a list with a page list's items (keys through the step's shared
+// buffer, fixed texts as they are) and selects one item.
+namespace pagelists {
+struct List;
+}
+void FillList(HWND page, int id, const pagelists::List& list, int selected, PageTextBuffer& buffer);
+// The same for a list of fixed texts only.
+void FillFixedList(HWND page, int id, const pagelists::List& list, int selected);
+// The control's whole text in UTF-8, and UTF-8 text to UTF-16.
+std::string ReadUtf8Text(HWND page, int id);
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+
 // Sets a control's text from key through the step's shared buffer.
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
 

@@ -3,6 +3,7 @@
 #include "common/Globals.h"
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
+#include "settings/PageLists.h"
 
 namespace {
 
@@ -12,39 +13,22 @@ constexpr int kValueControls[] = {
     IDC_PANEL_TABLE,      IDC_PANEL_LINE_FEED, IDC_PANEL_DIRECTION, IDC_PANEL_LENGTH_ENABLE,
     IDC_PANEL_PAGE_SIZE,  IDC_PANEL_COMPRESS,  IDC_PANEL_LEFT_DIRECTION, IDC_PANEL_LEFT_VALUE};
 
-constexpr const char* kPageSizeKeys[] = {
-    "PO_GSTR_3_INCH",   "PO_GSTR_11_3_INCH", "PO_GSTR_3_5_INCH", "PO_GSTR_4_INCH",
-    "PO_GSTR_5_INCH",   "PO_GSTR_5_5_INCH",  "PO_GSTR_6_INCH",   "PO_GSTR_7_INCH",
-    "PO_GSTR_11_INCH",  "PO_GSTR_A4_INCH",   "PO_GSTR_12_INCH",  "PO_GSTR_14_INCH"};
-
 }  // namespace
 
 void CPanelTabDlg::InitPage() {
   HWND page = m_hWnd;
   {
     PageTextBuffer text = {};
-    FillComboFromKeys(page, IDC_PANEL_TABLE, {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
-    FillComboFromKeys(page, IDC_PANEL_PIN_ENABLE, {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
-    FillComboFromKeys(page, IDC_PANEL_PIN_GROUP,
-                      {"PO_GSTR_1_12_PIN", "PO_GSTR_13_24_PIN"}, 0, text);
-    FillComboFromKeys(page, IDC_PANEL_LINE_FEED,
-                      {"PO_GSTR_1_3_INCH", "PO_GSTR_1_6_INCH", "PO_GSTR_1_8_INCH", "PO_GSTR_1_12_INCH"},
-                      1, text);
-    FillComboFromKeys(page, IDC_PANEL_DIRECTION,
-                      {"PO_GSTR_BINDIRECTIONAL", "PO_GSTR_UNIDIRECTIONAL"}, 0, text);
-    FillComboFromKeys(page, IDC_PANEL_TOP_SIDE, {"PO_GSTR_FRONT", "PO_GSTR_REAR"}, 0, text);
-    FillComboFromKeys(page, IDC_PANEL_LENGTH_ENABLE,
-                      {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"}, 0, text);
-    for (const char* key : kPageSizeKeys) AddComboItemFromKey(page, IDC_PANEL_PAGE_SIZE, key, text);
-    SelectComboItem(page, IDC_PANEL_PAGE_SIZE, 0);
-    FillComboFromKeys(page, IDC_PANEL_LEFT_DIRECTION,
-                      {"PO_GSTR_BID_SHIFT_LEFT", "PO_GSTR_BID_SHIFT_RIGHT"}, 0, text);
-    AddComboItemFromKey(page, IDC_PANEL_COMPRESS, "PO_GSTR_OFF", text);
-    for (const wchar_t* ratio : {L"80%", L"75%", L"60%", L"50%"}) {
-      AddComboItem(page, IDC_PANEL_COMPRESS, ratio);
-    }
-    AddComboItemFromKey(page, IDC_PANEL_COMPRESS, "PO_GSTR_AUTO", text);
-    SelectComboItem(page, IDC_PANEL_COMPRESS, 0);
+    FillList(page, IDC_PANEL_TABLE, pagelists::kDisableEnable, 0, text);
+    FillList(page, IDC_PANEL_PIN_ENABLE, pagelists::kDisableEnable, 0, text);
+    FillList(page, IDC_PANEL_PIN_GROUP, pagelists::kPinGroup, 0, text);
+    FillList(page, IDC_PANEL_LINE_FEED, pagelists::kLineSpacing, 1, text);
+    FillList(page, IDC_PANEL_DIRECTION, pagelists::kDirection, 0, text);
+    FillList(page, IDC_PANEL_TOP_SIDE, pagelists::kTopSide, 0, text);
+    FillList(page, IDC_PANEL_LENGTH_ENABLE, pagelists::kDisableEnable, 0, text);
+    FillList(page, IDC_PANEL_PAGE_SIZE, pagelists::kPageSize, 0, text);
+    FillList(page, IDC_PANEL_LEFT_DIRECTION, pagelists::kShiftDirection, 0, text);
+    FillList(page, IDC_PANEL_COMPRESS, pagelists::kCompression, 0, text);
   }
   ::SetDlgItemTextW(page, IDC_PANEL_TOP_MM, L"0");
   ::SetDlgItemTextW(page, IDC_PANEL_LEFT_VALUE, L"0");

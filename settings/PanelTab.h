@@ -22,6 +22,11 @@ class CPanelTabDlg : public CPageDlg<CPanelTabDlg> {
     CHAIN_MSG_MAP(CPageDlg<CPanelTabDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CPanelTabDlg>;
   void InitPage();

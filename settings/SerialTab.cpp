@@ -2,30 +2,15 @@
 
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
-
-namespace {
-
-struct SerialList {
-  int id;
-  std::initializer_list<const wchar_t*> items;
-  int defaultIndex;
-};
-
-}  // namespace
+#include "settings/PageLists.h"
 
 void CSerialDlg::InitPage() {
   HWND page = m_hWnd;
-  const SerialList lists[] = {
-      {IDC_SERIAL_BAUD, {L"4800", L"9600", L"19200", L"38400", L"57600", L"115200"}, 1},
-      {IDC_SERIAL_DATA_BITS, {L"7 bits", L"8 bits"}, 1},
-      {IDC_SERIAL_PARITY, {L"None", L"Odd", L"Even"}, 0},
-      {IDC_SERIAL_STOP_BITS, {L"1 bit", L"2 bits"}, 0},
-      {IDC_SERIAL_HANDSHAKE, {L"None", L"XON/XOFF", L"Hardware"}, 0},
-  };
-  for (const SerialList& list : lists) {
-    for (const wchar_t* item : list.items) AddComboItem(page, list.id, item);
-    SelectComboItem(page, list.id, list.defaultIndex);
-  }
+  FillFixedList(page, IDC_SERIAL_BAUD, pagelists::kBaud, 1);
+  FillFixedList(page, IDC_SERIAL_DATA_BITS, pagelists::kDataBits, 1);
+  FillFixedList(page, IDC_SERIAL_PARITY, pagelists::kParity, 0);
+  FillFixedList(page, IDC_SERIAL_STOP_BITS, pagelists::kStopBits, 0);
+  FillFixedList(page, IDC_SERIAL_HANDSHAKE, pagelists::kHandshake, 0);
   {
     PageTextBuffer text = {};
     SetTextFromKey(page, IDC_SERIAL_BAUD_LABEL, "PO_GSTR_BAUD_RATE", text);
@@ -47,6 +32,7 @@ int BuildSerialCommand(HWND page, commands::CommandBuffer& buffer) {
 }
 
 void CSerialDlg::OnSet(UINT, int, HWND) {
+  chosen_ = true;
   commands::CommandBuffer buffer(commands::kPageBufferBytes);
   int length = BuildSerialCommand(m_hWnd, buffer);
   SendBytes(buffer.Data(), static_cast<size_t>(length), 1);

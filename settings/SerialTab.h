@@ -13,10 +13,18 @@ class CSerialDlg : public CPageDlg<CSerialDlg> {
     CHAIN_MSG_MAP(CPageDlg<CSerialDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CSerialDlg>;
   void InitPage();
   void OnSet(UINT, int, HWND);
+
+  // Set was pressed (or a profile set the page): a profile saves the page.
+  bool chosen_ = false;
 };
 
 // Writes the serial interface command (7 bytes) into buffer; returns 7.

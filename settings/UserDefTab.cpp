@@ -3,14 +3,11 @@
 #include "common/Globals.h"
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
+#include "settings/PageLists.h"
 
 void CUserDefTabDlg::InitPage() {
   HWND page = m_hWnd;
-  for (const wchar_t* step : {L"0", L"10", L"20", L"30", L"40", L"50", L"60", L"70", L"80", L"90",
-                              L"100", L"110", L"120"}) {
-    AddComboItem(page, IDC_USER_SHIFT, step);
-  }
-  SelectComboItem(page, IDC_USER_SHIFT, 0);
+  FillFixedList(page, IDC_USER_SHIFT, pagelists::kLeftShift, 0);
   ::SetDlgItemTextW(page, IDC_USER_LENGTH_MM, L"0");
   EnableControls(page, {IDC_USER_LENGTH_MM, IDC_USER_SHIFT}, false);
   {

@@ -16,6 +16,11 @@ class CUserDefTabDlg : public CPageDlg<CUserDefTabDlg> {
     CHAIN_MSG_MAP(CPageDlg<CUserDefTabDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CUserDefTabDlg>;
   void InitPage();

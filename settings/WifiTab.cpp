@@ -2,13 +2,14 @@
 
 #include "settings/Encoders.h"
 #include "settings/PageControls.h"
+#include "settings/PageLists.h"
 
 void CWifiTabDlg::InitPage() {
   HWND page = m_hWnd;
-  FillCombo(page, IDC_WIFI_MODE, {L"STA", L"AP"}, 0);
-  FillCombo(page, IDC_WIFI_WPA_TYPE, {L"WPA-PSK", L"WPA2-PSK"}, 0);
-  FillCombo(page, IDC_WIFI_CIPHER, {L"AES", L"TPIK"}, 0);
-  FillCombo(page, IDC_WIFI_WEP_TYPE, {L"OPEN", L"SHARE"}, 0);
+  FillFixedList(page, IDC_WIFI_MODE, pagelists::kWifiMode, 0);
+  FillFixedList(page, IDC_WIFI_WPA_TYPE, pagelists::kWpaType, 0);
+  FillFixedList(page, IDC_WIFI_CIPHER, pagelists::kWpaCipher, 0);
+  FillFixedList(page, IDC_WIFI_WEP_TYPE, pagelists::kWepAuth, 0);
   {
     PageTextBuffer text = {};
     SetTextFromKey(page, IDC_WIFI_MODE_LABEL, "PO_IDC_STATIC_WIFI_MODE", text);
@@ -28,6 +29,7 @@ void CWifiTabDlg::OnChooseSecurity(UINT, int id, HWND) {
 }
 
 void CWifiTabDlg::OnSet(UINT, int, HWND) {
+  chosen_ = true;
   HWND page = m_hWnd;
   commands::WifiInput in;
   in.ssid = ReadAnsiText(page, IDC_WIFI_SSID);

@@ -15,9 +15,17 @@ class CWifiTabDlg : public CPageDlg<CWifiTabDlg> {
     CHAIN_MSG_MAP(CPageDlg<CWifiTabDlg>)
   END_MSG_MAP()
 
+  // Profiles: the page's groups into a profile, and a profile's groups
+  // onto the page as a user would set them (nothing is sent).
+  void SaveProfile(profile::Profile& out) const;
+  void LoadProfile(const profile::Profile& in);
+
  private:
   friend class CPageDlg<CWifiTabDlg>;
   void InitPage();
   void OnSet(UINT, int, HWND);
+
+  // Set was pressed (or a profile set the page): a profile saves the page.
+  bool chosen_ = false;
   void OnChooseSecurity(UINT, int id, HWND);
 };

@@ -14,6 +14,16 @@ void ShowTransportBox(HWND owner, const char* key, const wchar_t* caption) {
 
 namespace {
 
+class MessageBoxReporter : public TransportReporter {
+ public:
+  void Report(HWND owner, const char* key, bool success) override {
+    ShowTransportBox(owner, key, success ? L"SUCCESS" : L"ERROR");
+  }
+};
+
+MessageBoxReporter boxReporter;
+TransportReporter* reporter = &boxReporter;
+
 // Releases the transport object at the end of one dispatch call, closing
 // whatever it opened.
 class DeviceLease {
@@ -30,10 +40,14 @@ class DeviceLease {
 
 }  // namespace
 
-void Device::ShowError(const char* key) const { ShowTransportBox(owner_, key, L"ERROR"); }
+TransportReporter& CurrentTransportReporter() { return *reporter; }
+
+void SetTransportReporter(TransportReporter* next) { reporter = next ? next : &boxReporter; }
+
+void Device::ShowError(const char* key) const { reporter->Report(owner_, key, false); }
 
 void Device::ShowSuccess(const char* key) const {
-  if (showSuccess_ != 0) ShowTransportBox(owner_, key, L"SUCCESS");
+  if (showSuccess_ != 0) reporter->Report(owner_, key, true);
 }
 
 Device* DeviceFactory::Create(const TransportSelection* selection, int showSuccess, HWND owner) {

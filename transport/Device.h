@@ -100,6 +100,21 @@ class USBDevice : public Device {
   void Close();
 };
 
+// Where the transports report each outcome: Setwright shows a message box
+// per report, the command line writes a line. Every transport report goes
+// through the current reporter.
+class TransportReporter {
+ public:
+  virtual ~TransportReporter() = default;
+  // key: translation key of the outcome; success: a success report (only
+  // sent when the caller asked for one).
+  virtual void Report(HWND owner, const char* key, bool success) = 0;
+};
+// The reporter in use; the message boxes unless another was set.
+TransportReporter& CurrentTransportReporter();
+// Sets the reporter (null: the message boxes again).
+void SetTransportReporter(TransportReporter* reporter);
+
 // Shows one transport message box: the text of key, the given caption,
 // buttons OK and Cancel, owned by owner. The pressed button is not returned.
 void ShowTransportBox(HWND owner, const char* key, const wchar_t* caption);

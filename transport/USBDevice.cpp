@@ -177,11 +177,11 @@ int ReadFromUsb(const wchar_t* devicePath, unsigned char* buffer, unsigned int* 
                 int) {
   UniqueHandle file(devicePath != nullptr ? OpenUsbPath(devicePath, true) : INVALID_HANDLE_VALUE);
   if (!file.Valid()) {
-    ShowTransportBox(MainWindow, "PO_GSTR_OPEN_USB_FAIL", L"ERROR");
+    CurrentTransportReporter().Report(MainWindow, "PO_GSTR_OPEN_USB_FAIL", false);
     return 0;
   }
   if (!UsableReplyBuffer(buffer, inOutLength)) {
-    ShowTransportBox(MainWindow, "PO_GSTR_WRITE_USB_FAIL", L"ERROR");
+    CurrentTransportReporter().Report(MainWindow, "PO_GSTR_WRITE_USB_FAIL", false);
     return 0;
   }
   switch (TimedRead(file.Get(), buffer, inOutLength)) {
@@ -191,7 +191,7 @@ int ReadFromUsb(const wchar_t* devicePath, unsigned char* buffer, unsigned int* 
       return *inOutLength > 0 ? 1 : 0;
     case ReadOutcome::kFailed:
     default:
-      ShowTransportBox(MainWindow, "PO_GSTR_WRITE_USB_FAIL", L"ERROR");
+      CurrentTransportReporter().Report(MainWindow, "PO_GSTR_WRITE_USB_FAIL", false);
       return 0;
   }
 }

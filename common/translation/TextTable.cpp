@@ -236,6 +236,15 @@ const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_WIFI_COMMAND_TOO_LONG_ERR", L"SSID and key are too long together,they may have at most 317 bytes"},
     // The label of the network printer's address field.
     {"PO_IDC_STATIC_PRINTER_ADDRESS", L"Printer address:"},
+    // Settings profiles.
+    {"PO_GSTR_SAVE_PROFILE", L"Save profile…"},
+    {"PO_GSTR_LOAD_PROFILE", L"Load profile…"},
+    {"PO_GSTR_PROFILE_SAVED", L"Profile saved"},
+    {"PO_GSTR_PROFILE_LOADED", L"Profile loaded; nothing was sent"},
+    {"PO_GSTR_PROFILE_SAVE_ERR", L"The profile was not saved:"},
+    {"PO_GSTR_PROFILE_LOAD_ERR", L"The profile was not loaded; the pages are unchanged:"},
+    {"PO_GSTR_PROFILE_SECRETS", L"Write the Wi-Fi key and the Bluetooth PIN into the profile?"},
+    {"PO_GSTR_PROFILE_FILTER", L"Setwright profiles (*.ini)"},
 };
 
 const size_t DefaultTextTableRows = sizeof(DefaultTextTable) / sizeof(DefaultTextTable[0]);
