@@ -40,6 +40,9 @@ int Launch(const wchar_t* program, const std::wstring& done) {
   int code = 101;
   if (window) {
     ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    // Painted once its queue has drained: on a busy machine that can take
+    // longer than the window takes to appear.
+    ::WaitForInputIdle(process.hProcess, 10000);
     std::printf("READY\n");
     std::fflush(stdout);
     for (int i = 0; i < 600 && !Exists(done); ++i) ::Sleep(50);
