@@ -49,6 +49,17 @@ void RefreshMainSelection() {
   }
 }
 
+// The common file dialogs, loaded with their first use: the library pulls
+// in the shell's, which would otherwise cost every start-up. It stays loaded
+// until the program ends.
+using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
+FileDialogFunction FileDialog(bool save) {
+  static const HMODULE library = ::LoadLibraryW(L"comdlg32.dll");
+  if (library == nullptr) return nullptr;
+  return reinterpret_cast<FileDialogFunction>(reinterpret_cast<void*>(
+      ::GetProcAddress(library, save ? "GetSaveFileNameW" : "GetOpenFileNameW")));
+}
+
 // The pages' pre-send check: the live main dialog's.
 int MainPreSendCheck() {
   return MainDialog != nullptr && MainDialog->IsWindow() ? MainDialog->CheckPortReady() : 0;
@@ -514,15 +525,10 @@ std::wstring CMainDlg::AskProfilePath(bool save) {
   request.lpstrFile = file;
   request.nMaxFile = MAX_PATH;
   request.lpstrDefExt = L"ini";
-  BOOL chosen;
-  if (save) {
-    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    chosen = ::GetSaveFileNameW(&request);
-  } else {
-    request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    chosen = ::GetOpenFileNameW(&request);
-  }
-  return chosen ? std::wstring(file) : std::wstring();
+  request.Flags = save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR
+                       : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  const FileDialogFunction ask = FileDialog(save);
+  return ask != nullptr && ask(&request) ? std::wstring(file) : std::wstring();
 }
 
 LRESULT CMainDlg::OnSaveProfile(WORD, WORD, HWND, BOOL&) {
