@@ -63,28 +63,7 @@ constexpr int kSerialLists[5] = {IDC_SERIAL_BAUD, IDC_SERIAL_DATA_BITS, IDC_SERI
 // Panel: a group per box; unticked boxes are not in the profile.
 
 void CPanelTabDlg::SaveProfile(profile::Profile& out) const {
-  HWND page = m_hWnd;
-  commands::PanelInput& in = out.panel;
-  in.pinBroken = IsTicked(page, IDC_PANEL_PIN_CHECK);
-  in.pinEnable = ComboIndex(page, IDC_PANEL_PIN_ENABLE);
-  in.pinGroup = ComboIndex(page, IDC_PANEL_PIN_GROUP);
-  in.pageTop = IsTicked(page, IDC_PANEL_TOP_CHECK);
-  in.pageTopSide = ComboIndex(page, IDC_PANEL_TOP_SIDE);
-  in.pageTopMm = ReadUtf8Text(page, IDC_PANEL_TOP_MM);
-  in.tableAuto = IsTicked(page, IDC_PANEL_TABLE_CHECK);
-  in.tableAutoIndex = ComboIndex(page, IDC_PANEL_TABLE);
-  in.lineFeed = IsTicked(page, IDC_PANEL_LINE_FEED_CHECK);
-  in.lineFeedIndex = ComboIndex(page, IDC_PANEL_LINE_FEED);
-  in.direction = IsTicked(page, IDC_PANEL_DIRECTION_CHECK);
-  in.directionIndex = ComboIndex(page, IDC_PANEL_DIRECTION);
-  in.pageLength = IsTicked(page, IDC_PANEL_LENGTH_CHECK);
-  in.pageLengthEnable = ComboIndex(page, IDC_PANEL_LENGTH_ENABLE);
-  in.pageSizeIndex = ComboIndex(page, IDC_PANEL_PAGE_SIZE);
-  in.leftSpace = IsTicked(page, IDC_PANEL_LEFT_CHECK);
-  in.leftSpaceValue = ReadUtf8Text(page, IDC_PANEL_LEFT_VALUE);
-  in.leftSpaceDirection = ComboIndex(page, IDC_PANEL_LEFT_DIRECTION);
-  in.compression = IsTicked(page, IDC_PANEL_COMPRESS_CHECK);
-  in.compressionIndex = ComboIndex(page, IDC_PANEL_COMPRESS);
+  out.panel = ReadPanelInput(m_hWnd, ReadUtf8Text);
 }
 
 void CPanelTabDlg::LoadProfile(const profile::Profile& p) {

@@ -80,14 +80,14 @@ void CPanelTabDlg::OnToggle(UINT, int id, HWND) {
   }
 }
 
-int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
+commands::PanelInput ReadPanelInput(HWND page, std::string (*readText)(HWND, int)) {
   commands::PanelInput in;
   in.pinBroken = IsTicked(page, IDC_PANEL_PIN_CHECK);
   in.pinEnable = ComboIndex(page, IDC_PANEL_PIN_ENABLE);
   in.pinGroup = ComboIndex(page, IDC_PANEL_PIN_GROUP);
   in.pageTop = IsTicked(page, IDC_PANEL_TOP_CHECK);
   in.pageTopSide = ComboIndex(page, IDC_PANEL_TOP_SIDE);
-  in.pageTopMm = ReadAnsiText(page, IDC_PANEL_TOP_MM);
+  in.pageTopMm = readText(page, IDC_PANEL_TOP_MM);
   in.tableAuto = IsTicked(page, IDC_PANEL_TABLE_CHECK);
   in.tableAutoIndex = ComboIndex(page, IDC_PANEL_TABLE);
   in.lineFeed = IsTicked(page, IDC_PANEL_LINE_FEED_CHECK);
@@ -98,10 +98,15 @@ int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
   in.pageLengthEnable = ComboIndex(page, IDC_PANEL_LENGTH_ENABLE);
   in.pageSizeIndex = ComboIndex(page, IDC_PANEL_PAGE_SIZE);
   in.leftSpace = IsTicked(page, IDC_PANEL_LEFT_CHECK);
-  in.leftSpaceValue = ReadAnsiText(page, IDC_PANEL_LEFT_VALUE);
+  in.leftSpaceValue = readText(page, IDC_PANEL_LEFT_VALUE);
   in.leftSpaceDirection = ComboIndex(page, IDC_PANEL_LEFT_DIRECTION);
   in.compression = IsTicked(page, IDC_PANEL_COMPRESS_CHECK);
   in.compressionIndex = ComboIndex(page, IDC_PANEL_COMPRESS);
+  return in;
+}
+
+int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
+  commands::PanelInput in = ReadPanelInput(page, ReadAnsiText);
 
   commands::Encoded encoded = commands::EncodePanelCommands(in);
   if (!encoded.Ok()) {

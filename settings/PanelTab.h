@@ -1,6 +1,9 @@
 // Panel page: mechanical print settings and the self test.
 #pragma once
+#include <string>
+
 #include "settings/PageBase.h"
+#include "settings/Encoders.h"
 #include "resources/pages.h"
 #include "settings/CommandFrame.h"
 
@@ -44,6 +47,10 @@ class CPanelTabDlg : public CPageDlg<CPanelTabDlg> {
   int compressFlag_ = 0;
   int leftFlag_ = 0;
 };
+
+// The page's controls as the encoder's input; readText reads the two number
+// fields (in the ANSI code page for sending, UTF-8 for a profile).
+commands::PanelInput ReadPanelInput(HWND page, std::string (*readText)(HWND, int));
 
 // Reads the ticked settings of the page into buffer (64 bytes) and returns
 // the number of bytes, or 0 after an input error box.

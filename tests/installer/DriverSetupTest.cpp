@@ -17,22 +17,10 @@
 #include "tests/support/PrinterEnds.h"
 
 using namespace spoolkit_test;
+// The values the driver package (and the installer template) were built with.
+using namespace spoolkit_test::install_package;
 
 namespace {
-
-// The values the template was built with (tests/installer/CMakeLists.txt).
-const wchar_t kDriver[] = L"Korvel MQ Install Test";
-const wchar_t kInfName[] = L"skinst.inf";
-const wchar_t kPrinter[] = L"Korvel Install Test";
-const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
-
-std::wstring SystemDir() {
-  wchar_t sys[MAX_PATH] = {};
-  ::GetSystemDirectoryW(sys, MAX_PATH);
-  return sys;
-}
-
-std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
 
 // Runs DriverSetup.exe /S beside this program; its exit code, or 999 when
 // it did not start or end within a minute.

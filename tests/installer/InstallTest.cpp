@@ -16,21 +16,10 @@
 #include "tests/support/PrinterEnds.h"
 
 using namespace spoolkit_test;
+// The values the driver package (and the installer template) were built with.
+using namespace spoolkit_test::install_package;
 
 namespace {
-
-const wchar_t kDriver[] = L"Korvel MQ Install Test";
-const wchar_t kInfName[] = L"skinst.inf";
-const wchar_t kPrinter[] = L"Korvel Install Test";
-const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
-
-std::wstring SystemDir() {
-  wchar_t sys[MAX_PATH] = {};
-  ::GetSystemDirectoryW(sys, MAX_PATH);
-  return sys;
-}
-
-std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
 
 // Everything an installation leaves behind, removed again at the end.
 class InstallFixture : public ::testing::Test {

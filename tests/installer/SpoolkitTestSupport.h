@@ -178,4 +178,20 @@ struct MonitorRecord {
 MonitorRecord ReadMonitorRecord();
 extern const wchar_t kMonitorRecordKey[];
 
+// The driver package of the installation tests (InstallTest, DriverSetupTest).
+namespace install_package {
+const wchar_t kDriver[] = L"Korvel MQ Install Test";
+const wchar_t kInfName[] = L"skinst.inf";
+const wchar_t kPrinter[] = L"Korvel Install Test";
+const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
+}  // namespace install_package
+
+// The system directory, and a helper DLL built for the tests.
+inline std::wstring SystemDir() {
+  wchar_t sys[MAX_PATH] = {};
+  ::GetSystemDirectoryW(sys, MAX_PATH);
+  return sys;
+}
+inline std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
+
 }  // namespace spoolkit_test
