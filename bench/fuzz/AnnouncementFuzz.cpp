@@ -1,8 +1,9 @@
-// Native fuzz target for the platform-free transport text handling:
+// Native fuzz target for the platform-free transport code:
 // announcement decoding, port name trimming and the USB path match.
 //   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I../.. \
-//     TransportTextFuzz.cpp ../../transport/TransportText.cpp -o transport_text_fuzz
-//   ./transport_text_fuzz -max_total_time=60
+//     AnnouncementFuzz.cpp ../../transport/Announcement.cpp ../../transport/PortNames.cpp \
+//     -o announcement_fuzz
+//   ./announcement_fuzz -max_total_time=60
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
