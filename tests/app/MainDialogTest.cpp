@@ -262,3 +262,18 @@ TEST_F(MainDialogTest, EnterInTheAddressFieldAppliesTheAddress) {
   EXPECT_NE(dialog_->m_hWnd, nullptr);
   EXPECT_STREQ(PrinterAddressText, L"127.0.0.9");
 }
+
+// The profile buttons open the standard file dialogs, whose library loads
+// with the first of them; cancelled, nothing else happens (no box, no file).
+TEST_F(MainDialogTest, ProfileButtonsOpenTheFileDialogs) {
+  const struct {
+    int button;
+    const wchar_t* caption;
+  } dialogs[] = {{IDC_SAVE_PROFILE, L"Save"}, {IDC_LOAD_PROFILE, L"Open"}};
+  for (const auto& dialog : dialogs) {
+    DialogCloser closer(dialog.caption, IDCANCEL);
+    Click(hwnd_, dialog.button);
+    EXPECT_EQ(closer.Seen().size(), 1u) << dialog.caption;
+  }
+  EXPECT_NE(::GetModuleHandleW(L"comdlg32.dll"), nullptr);
+}
