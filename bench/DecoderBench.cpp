@@ -58,7 +58,7 @@ class CountFrames : public vprinter::DecoderSink {
  public:
   void OnCommand(const vprinter::Frame& frame) override { count += frame.size; }
   void OnUnframed(uint64_t, uint64_t n, const uint8_t*, size_t) override { count += n; }
-  void OnTruncated(const vprinter::CommandSpec*, const uint8_t*, size_t n, uint64_t) override { count += n; }
+  void OnTruncated(const vprinter::CommandLayout*, const uint8_t*, size_t n, uint64_t) override { count += n; }
   uint64_t count = 0;
 };
 

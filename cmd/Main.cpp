@@ -225,13 +225,13 @@ class NameSink : public vprinter::DecoderSink {
  public:
   void OnCommand(const vprinter::Frame& frame) override {
     vprinter::Description description = vprinter::Describe(frame);
-    Add(std::string(frame.spec->name) + (description.ok ? "" : " (invalid)"));
+    Add(std::string(frame.layout->name) + (description.ok ? "" : " (invalid)"));
   }
   void OnUnframed(uint64_t, uint64_t count, const uint8_t*, size_t) override {
     Add("unframed " + std::to_string(count) + " bytes");
   }
-  void OnTruncated(const vprinter::CommandSpec* spec, const uint8_t*, size_t size, uint64_t) override {
-    Add(std::string("truncated ") + (spec ? spec->name : "command") + " (" + std::to_string(size) + " bytes)");
+  void OnTruncated(const vprinter::CommandLayout* layout, const uint8_t*, size_t size, uint64_t) override {
+    Add(std::string("truncated ") + (layout ? layout->name : "command") + " (" + std::to_string(size) + " bytes)");
   }
   std::string names;
 

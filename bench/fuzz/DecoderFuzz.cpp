@@ -21,7 +21,7 @@ class Frames : public vprinter::DecoderSink {
  public:
   void OnCommand(const vprinter::Frame& frame) override {
     const vprinter::Description d = vprinter::Describe(frame);
-    seen.push_back({frame.offset, frame.size, frame.spec->name, d.ok});
+    seen.push_back({frame.offset, frame.size, frame.layout->name, d.ok});
     covered += frame.size;
   }
   void OnUnframed(uint64_t offset, uint64_t count, const uint8_t* head, size_t headSize) override {
@@ -29,7 +29,7 @@ class Frames : public vprinter::DecoderSink {
     seen.push_back({offset, count, "unframed", false});
     covered += count;
   }
-  void OnTruncated(const vprinter::CommandSpec*, const uint8_t*, size_t size, uint64_t offset) override {
+  void OnTruncated(const vprinter::CommandLayout*, const uint8_t*, size_t size, uint64_t offset) override {
     seen.push_back({offset, size, "truncated", false});
     covered += size;
   }

@@ -102,13 +102,13 @@ int Serve(const ServeOptions& options, Printer& printer, bool text) {
   // Open every end first, so a port in use fails before anything runs.
   std::string error;
   std::vector<std::pair<std::unique_ptr<Listener>, std::string>> listeners;
-  for (const std::string& spec : options.tcp) {
+  for (const std::string& endpoint : options.tcp) {
     std::string address;
     unsigned short port = 0;
-    if (!SplitAddress(spec, &address, &port)) return Fail("--tcp wants ADDR:PORT, got " + spec);
+    if (!SplitAddress(endpoint, &address, &port)) return Fail("--tcp wants ADDR:PORT, got " + endpoint);
     std::unique_ptr<Listener> listener = ListenTcp(address, port, &error);
     if (!listener) return Fail(error);
-    listeners.emplace_back(std::move(listener), spec);
+    listeners.emplace_back(std::move(listener), endpoint);
   }
   std::unique_ptr<Stream> pty, com;
   if (!options.pty.empty() && !(pty = OpenPty(options.pty, &error))) return Fail(error);

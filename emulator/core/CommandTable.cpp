@@ -23,51 +23,51 @@ const ValueName kStopBits[] = {{0, "1"}, {1, "2"}};
 const ValueName kHandshake[] = {{0, "none"}, {1, "XON/XOFF"}, {2, "hardware"}};
 const ValueName kWifiMode[] = {{0, "STA"}, {1, "AP"}};
 
-const FieldSpec kLineSpacing[] = {{"spacing", Arg::Byte, 0, 3, kSpacing, COUNT(kSpacing)}};
-const FieldSpec kPrintDirection[] = {{"direction", Arg::Byte, 0, 1, kDirection, COUNT(kDirection)}};
-const FieldSpec kPageTop[] = {{"side", Arg::Byte, 0, 1, kSide, COUNT(kSide)},
+const FieldLayout kLineSpacing[] = {{"spacing", Arg::Byte, 0, 3, kSpacing, COUNT(kSpacing)}};
+const FieldLayout kPrintDirection[] = {{"direction", Arg::Byte, 0, 1, kDirection, COUNT(kDirection)}};
+const FieldLayout kPageTop[] = {{"side", Arg::Byte, 0, 1, kSide, COUNT(kSide)},
                               {"dots", Arg::Word, 0, 1417}};
 // 0..11 or 0xFF; the describer applies the gap.
-const FieldSpec kPageLength[] = {{"size", Arg::Byte, 0, 0xFF, kPageSize, COUNT(kPageSize)}};
-const FieldSpec kUserPageLength[] = {{"dots", Arg::Word, 0, 0xFFFF}};
-const FieldSpec kPrintCompression[] = {{"ratio", Arg::Byte, 0, 5, kCompression, COUNT(kCompression)}};
-const FieldSpec kPinBroken[] = {{"enabled", Arg::Byte, 0, 1, nullptr, 0, false, true},
+const FieldLayout kPageLength[] = {{"size", Arg::Byte, 0, 0xFF, kPageSize, COUNT(kPageSize)}};
+const FieldLayout kUserPageLength[] = {{"dots", Arg::Word, 0, 0xFFFF}};
+const FieldLayout kPrintCompression[] = {{"ratio", Arg::Byte, 0, 5, kCompression, COUNT(kCompression)}};
+const FieldLayout kPinBroken[] = {{"enabled", Arg::Byte, 0, 1, nullptr, 0, false, true},
                                 {"group", Arg::Byte, 0, 2}};
-const FieldSpec kTableAuto[] = {{"enabled", Arg::Byte, 0, 1, nullptr, 0, false, true}};
-const FieldSpec kLeftSpace[] = {{"direction", Arg::Byte, 0, 1, kShift, COUNT(kShift)},
+const FieldLayout kTableAuto[] = {{"enabled", Arg::Byte, 0, 1, nullptr, 0, false, true}};
+const FieldLayout kLeftSpace[] = {{"direction", Arg::Byte, 0, 1, kShift, COUNT(kShift)},
                                 {"value", Arg::Byte, 0, 60}};
-const FieldSpec kBid[] = {{"direction", Arg::Byte, 0, 1, kShift, COUNT(kShift)},
+const FieldLayout kBid[] = {{"direction", Arg::Byte, 0, 1, kShift, COUNT(kShift)},
                           {"value", Arg::Byte, 0, 16}};
-const FieldSpec kLeftShift[] = {{"index", Arg::Byte, 0, 12}};
-const FieldSpec kDhcp[] = {{nullptr, Arg::Const, 0x44, 0x44},
+const FieldLayout kLeftShift[] = {{"index", Arg::Byte, 0, 12}};
+const FieldLayout kDhcp[] = {{nullptr, Arg::Const, 0x44, 0x44},
                            {"enabled", Arg::Byte, 0, 1, nullptr, 0, false, true}};
-const FieldSpec kSerial[] = {{"baud", Arg::Byte, 0, 5, kBaud, COUNT(kBaud), true},
+const FieldLayout kSerial[] = {{"baud", Arg::Byte, 0, 5, kBaud, COUNT(kBaud), true},
                              {"data_bits", Arg::Byte, 0, 1, kDataBits, COUNT(kDataBits), true},
                              {"parity", Arg::Byte, 0, 2, kParity, COUNT(kParity)},
                              {"stop_bits", Arg::Byte, 0, 1, kStopBits, COUNT(kStopBits), true},
                              {"handshake", Arg::Byte, 0, 2, kHandshake, COUNT(kHandshake)}};
-const FieldSpec kIpAddress[] = {{"address", Arg::Ipv4, 0, 0}};
-const FieldSpec kSubnetMask[] = {{nullptr, Arg::Const, 0, 0}, {"address", Arg::Ipv4, 0, 0}};
-const FieldSpec kGateway[] = {{nullptr, Arg::Const, 1, 1}, {"address", Arg::Ipv4, 0, 0}};
+const FieldLayout kIpAddress[] = {{"address", Arg::Ipv4, 0, 0}};
+const FieldLayout kSubnetMask[] = {{nullptr, Arg::Const, 0, 0}, {"address", Arg::Ipv4, 0, 0}};
+const FieldLayout kGateway[] = {{nullptr, Arg::Const, 1, 1}, {"address", Arg::Ipv4, 0, 0}};
 // Any other selector: framed so the stream stays in step, never valid.
-const FieldSpec kNetworkAddress[] = {{"selector", Arg::Byte, 2, 1}, {"address", Arg::Ipv4, 0, 0}};
-const FieldSpec kMacAddress[] = {{"address", Arg::Mac, 0, 0}};
-const FieldSpec kLinkMode[] = {{"fixed", Arg::Byte, 0, 1}, {"fast", Arg::Byte, 0, 1},
+const FieldLayout kNetworkAddress[] = {{"selector", Arg::Byte, 2, 1}, {"address", Arg::Ipv4, 0, 0}};
+const FieldLayout kMacAddress[] = {{"address", Arg::Mac, 0, 0}};
+const FieldLayout kLinkMode[] = {{"fixed", Arg::Byte, 0, 1}, {"fast", Arg::Byte, 0, 1},
                                {"full_duplex", Arg::Byte, 0, 1}};
-const FieldSpec kWifi[] = {{"ssid", Arg::Counted, 1, 255},
+const FieldLayout kWifi[] = {{"ssid", Arg::Counted, 1, 255},
                            {"security_a", Arg::Byte, 0, 3},
                            {"security_b", Arg::Byte, 0, 1},
                            {"key", Arg::Counted, 0, 255},
                            {"mode", Arg::Byte, 0, 1, kWifiMode, COUNT(kWifiMode)}};
-const FieldSpec kBluetooth[] = {{"block", Arg::Block, 0, 0}};
-const FieldSpec kModelQuery[] = {{nullptr, Arg::Const, 0x1A, 0x1A},
+const FieldLayout kBluetooth[] = {{"block", Arg::Block, 0, 0}};
+const FieldLayout kModelQuery[] = {{nullptr, Arg::Const, 0x1A, 0x1A},
                                  {nullptr, Arg::Const, 0x04, 0x04},
                                  {nullptr, Arg::Const, 0x01, 0x01},
                                  {nullptr, Arg::Const, 0x00, 0x00}};
 
 // Variants that share a prefix and letter are told apart by their leading
 // Const field; the variant without one comes last and takes the rest.
-const CommandSpec kCommands[] = {
+const CommandLayout kCommands[] = {
     {kDle, 'C', "close", nullptr, 0, Meaning::None},
     {kDle, 'A', "line_spacing", kLineSpacing, COUNT(kLineSpacing), Meaning::None},
     {kDle, 'B', "print_direction", kPrintDirection, COUNT(kPrintDirection), Meaning::None},
@@ -98,10 +98,10 @@ const CommandSpec kCommands[] = {
 
 }  // namespace
 
-const CommandSpec* Commands() { return kCommands; }
+const CommandLayout* Commands() { return kCommands; }
 size_t CommandCount() { return sizeof(kCommands) / sizeof(kCommands[0]); }
 
-const char* ValueNameOf(const FieldSpec& field, unsigned value) {
+const char* ValueNameOf(const FieldLayout& field, unsigned value) {
   for (uint8_t i = 0; i < field.nameCount; ++i) {
     if (field.names[i].value == value) return field.names[i].name;
   }

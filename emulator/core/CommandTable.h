@@ -28,7 +28,7 @@ struct ValueName {
   const char* name;
 };
 
-struct FieldSpec {
+struct FieldLayout {
   const char* name;  // field name in the output (unused for Const)
   Arg arg;
   uint16_t min;  // valid range of the value (Byte, Word) or of the length (Counted)
@@ -55,11 +55,11 @@ enum class Meaning : uint8_t {
   Bluetooth,
 };
 
-struct CommandSpec {
+struct CommandLayout {
   uint8_t prefix;
   uint8_t letter;
   const char* name;
-  const FieldSpec* fields;
+  const FieldLayout* fields;
   uint8_t fieldCount;
   Meaning meaning;
 };
@@ -68,13 +68,13 @@ struct CommandSpec {
 constexpr size_t kMaxCommandBytes = 2 + 1 + 255 + 2 + 1 + 255 + 1;
 constexpr size_t kBlockCommandBytes = 32;
 
-const CommandSpec* Commands();
+const CommandLayout* Commands();
 size_t CommandCount();
 
 // True for the two prefix bytes.
 inline bool IsPrefix(uint8_t byte) { return byte == kDle || byte == kUs; }
 
 // The name shown for a Byte field's value, or nullptr if it has none.
-const char* ValueNameOf(const FieldSpec& field, unsigned value);
+const char* ValueNameOf(const FieldLayout& field, unsigned value);
 
 }  // namespace vprinter

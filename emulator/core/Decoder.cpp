@@ -13,8 +13,8 @@ struct LetterIndex {
       for (int16_t& entry : row) entry = -1;
     }
     for (size_t i = CommandCount(); i-- > 0;) {
-      const CommandSpec& spec = Commands()[i];
-      first[spec.prefix == kUs ? 1 : 0][spec.letter] = static_cast<int16_t>(i);
+      const CommandLayout& layout = Commands()[i];
+      first[layout.prefix == kUs ? 1 : 0][layout.letter] = static_cast<int16_t>(i);
     }
   }
 };
@@ -26,27 +26,27 @@ const LetterIndex& Index() {
 
 }  // namespace
 
-Decoder::Status Decoder::Evaluate(const CommandSpec** chosen, size_t* total) const {
+Decoder::Status Decoder::Evaluate(const CommandLayout** chosen, size_t* total) const {
   if (held_ < 2) return Status::NeedMore;
   const int first = Index().first[command_[0] == kUs ? 1 : 0][command_[1]];
   if (first < 0) return Status::Invalid;
   // Pick the variant: one whose leading Const matches, else the one without.
-  const CommandSpec* spec = nullptr;
+  const CommandLayout* layout = nullptr;
   for (size_t i = static_cast<size_t>(first); i < CommandCount(); ++i) {
-    const CommandSpec& candidate = Commands()[i];
+    const CommandLayout& candidate = Commands()[i];
     if (candidate.prefix != command_[0] || candidate.letter != command_[1]) break;
     if (candidate.fieldCount > 0 && candidate.fields[0].arg == Arg::Const) {
       if (held_ < 3) return Status::NeedMore;
       if (command_[2] != candidate.fields[0].min) continue;
     }
-    spec = &candidate;
+    layout = &candidate;
     break;
   }
-  if (spec == nullptr) return Status::Invalid;
-  *chosen = spec;
+  if (layout == nullptr) return Status::Invalid;
+  *chosen = layout;
   size_t position = 2;
-  for (uint8_t f = 0; f < spec->fieldCount; ++f) {
-    const FieldSpec& field = spec->fields[f];
+  for (uint8_t f = 0; f < layout->fieldCount; ++f) {
+    const FieldLayout& field = layout->fields[f];
     switch (field.arg) {
       case Arg::Byte: position += 1; break;
       case Arg::Word: position += 2; break;
@@ -94,7 +94,7 @@ void Decoder::Reject() {
   consumed_ = commandOffset_;
   held_ = 0;
   need_ = 0;
-  spec_ = nullptr;
+  layout_ = nullptr;
   AddUnframed(command_[0]);
   ++consumed_;
   for (size_t i = 0; i < restSize; ++i) Take(rest[i]);
@@ -114,18 +114,18 @@ void Decoder::Take(uint8_t byte) {
   ++consumed_;
   if (need_ != 0 && held_ < need_) return;
   size_t total = 0;
-  const CommandSpec* spec = nullptr;
-  switch (Evaluate(&spec, &total)) {
+  const CommandLayout* layout = nullptr;
+  switch (Evaluate(&layout, &total)) {
     case Status::NeedMore:
-      spec_ = spec;
+      layout_ = layout;
       if (total != 0) need_ = total;
       return;
     case Status::Complete:
       FlushUnframed();
-      sink_.OnCommand(Frame{spec, command_, held_, commandOffset_});
+      sink_.OnCommand(Frame{layout, command_, held_, commandOffset_});
       held_ = 0;
       need_ = 0;
-      spec_ = nullptr;
+      layout_ = nullptr;
       return;
     case Status::Invalid:
       Reject();
@@ -153,12 +153,12 @@ void Decoder::Feed(const uint8_t* data, size_t size) {
 void Decoder::Finish() {
   if (held_ > 0) {
     FlushUnframed();
-    sink_.OnTruncated(held_ >= 2 ? spec_ : nullptr, command_, held_, commandOffset_);
+    sink_.OnTruncated(held_ >= 2 ? layout_ : nullptr, command_, held_, commandOffset_);
   }
   FlushUnframed();
   held_ = 0;
   need_ = 0;
-  spec_ = nullptr;
+  layout_ = nullptr;
 }
 
 }  // namespace vprinter

@@ -13,7 +13,7 @@ namespace vprinter {
 
 // One framed command; the bytes are valid only during the callback.
 struct Frame {
-  const CommandSpec* spec;
+  const CommandLayout* layout;
   const uint8_t* bytes;
   size_t size;
   uint64_t offset;  // of its first byte in the job
@@ -26,9 +26,9 @@ class DecoderSink {
   // A run of `count` bytes at `offset` that frame no command; `head` holds
   // its first headSize bytes (at most kUnframedHeadBytes).
   virtual void OnUnframed(uint64_t offset, uint64_t count, const uint8_t* head, size_t headSize) = 0;
-  // The job ended inside a command: spec is the command if its letter was
+  // The job ended inside a command: layout is the command if its letter was
   // known (else nullptr), bytes what arrived of it.
-  virtual void OnTruncated(const CommandSpec* spec, const uint8_t* bytes, size_t size,
+  virtual void OnTruncated(const CommandLayout* layout, const uint8_t* bytes, size_t size,
                            uint64_t offset) = 0;
 };
 
@@ -48,7 +48,7 @@ class Decoder {
  private:
   enum class Status { NeedMore, Complete, Invalid };
   // Frames the command bytes held so far.
-  Status Evaluate(const CommandSpec** spec, size_t* total) const;
+  Status Evaluate(const CommandLayout** layout, size_t* total) const;
   void Take(uint8_t byte);
   void AddUnframed(uint8_t byte);
   void FlushUnframed();
@@ -58,7 +58,7 @@ class Decoder {
   uint8_t command_[kMaxCommandBytes];
   size_t held_ = 0;         // bytes of the command being framed
   size_t need_ = 0;         // its full size once known (0: not yet known)
-  const CommandSpec* spec_ = nullptr;
+  const CommandLayout* layout_ = nullptr;
   uint64_t commandOffset_ = 0;
   uint64_t consumed_ = 0;  // bytes of the job seen so far
   uint64_t unframedOffset_ = 0;

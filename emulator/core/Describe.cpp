@@ -36,8 +36,8 @@ std::string Dotted(const uint8_t* bytes, size_t count, bool hex) {
 // Generic fields: Byte (named, boolean or numeric), Word, Ipv4, Mac.
 void DescribeFields(const Frame& frame, Description& d) {
   size_t position = 2;
-  for (uint8_t f = 0; f < frame.spec->fieldCount; ++f) {
-    const FieldSpec& field = frame.spec->fields[f];
+  for (uint8_t f = 0; f < frame.layout->fieldCount; ++f) {
+    const FieldLayout& field = frame.layout->fields[f];
     const uint8_t* at = frame.bytes + position;
     switch (field.arg) {
       case Arg::Const:
@@ -277,12 +277,12 @@ std::string Spoken(const char* name) {
 Description Describe(const Frame& frame) {
   Description d;
   DescribeFields(frame, d);
-  switch (frame.spec->meaning) {
+  switch (frame.layout->meaning) {
     case Meaning::None:
       break;
     case Meaning::PageTop: {
       const unsigned dots = (frame.bytes[3] << 8) | frame.bytes[4];
-      const char* side = ValueNameOf(frame.spec->fields[0], frame.bytes[2]);
+      const char* side = ValueNameOf(frame.layout->fields[0], frame.bytes[2]);
       DescribeMillimetres(d, dots, RoundedSource(dots), side != nullptr ? side : "side ?");
       break;
     }

@@ -4,13 +4,13 @@
 
 namespace vprinter {
 
-std::vector<uint8_t> ReplyFor(const CommandSpec& spec, const PrinterConfig& config) {
-  if (strcmp(spec.name, "read_network_settings") == 0) {
+std::vector<uint8_t> ReplyFor(const CommandLayout& layout, const PrinterConfig& config) {
+  if (strcmp(layout.name, "read_network_settings") == 0) {
     std::vector<uint8_t> reply(config.networkReply.begin(), config.networkReply.end());
     reply.push_back(0);
     return reply;
   }
-  if (strcmp(spec.name, "model_name_query") == 0) {
+  if (strcmp(layout.name, "model_name_query") == 0) {
     // Byte 4 is the name length plus one; the name starts at byte 6.
     std::vector<uint8_t> reply(kModelReplyBytes, 0);
     const size_t length = config.model.size() < kMaxModelNameBytes ? config.model.size()

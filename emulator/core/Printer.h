@@ -25,7 +25,7 @@ struct PrinterConfig {
 };
 
 // The reply the printer gives to a command, empty when it gives none.
-std::vector<uint8_t> ReplyFor(const CommandSpec& spec, const PrinterConfig& config);
+std::vector<uint8_t> ReplyFor(const CommandLayout& layout, const PrinterConfig& config);
 
 class Printer {
  public:

@@ -49,22 +49,22 @@ void Session::OnCommand(const Frame& frame) {
   Description d = Describe(frame);
   if (!d.ok) ++invalid_;
   Json event = Base("command");
-  event["cmd"] = frame.spec->name;
+  event["cmd"] = frame.layout->name;
   for (auto& item : d.fields.items()) event[item.key()] = item.value();
   event["raw"] = HexBytes(frame.bytes, frame.size);
   event["ok"] = d.ok;
   event["offset"] = frame.offset;
   event["source"] = source_;
-  std::string text = Spoken(frame.spec->name);
+  std::string text = Spoken(frame.layout->name);
   if (!d.text.empty()) text += ": " + d.text;
   if (!d.ok) text += "  [not a value the pages send: " + HexBytes(frame.bytes, frame.size) + "]";
   sink_.Emit(event, text);
-  if (d.ok) printer_.Apply(frame.spec->name, d.fields);
+  if (d.ok) printer_.Apply(frame.layout->name, d.fields);
 
-  std::vector<uint8_t> reply = ReplyFor(*frame.spec, printer_.Config());
+  std::vector<uint8_t> reply = ReplyFor(*frame.layout, printer_.Config());
   if (reply.empty()) return;
   Json answer = Base("reply");
-  answer["cmd"] = frame.spec->name;
+  answer["cmd"] = frame.layout->name;
   answer["bytes"] = reply.size();
   answer["raw"] = HexBytes(reply.data(), reply.size());
   answer["source"] = source_;
@@ -80,7 +80,7 @@ void Session::OnCommand(const Frame& frame) {
   }
   answer["sent"] = sent;
   if (why != nullptr) answer["why"] = why;
-  sink_.Emit(answer, std::string("reply to ") + Spoken(frame.spec->name) + ": " +
+  sink_.Emit(answer, std::string("reply to ") + Spoken(frame.layout->name) + ": " +
                          std::to_string(reply.size()) + " bytes" +
                          (sent ? std::string(" sent") : std::string(" not sent (") + why + ")"));
 }
@@ -96,16 +96,16 @@ void Session::OnUnframed(uint64_t offset, uint64_t count, const uint8_t* head, s
                         ": " + HexBytes(head, headSize) + (count > headSize ? " ..." : ""));
 }
 
-void Session::OnTruncated(const CommandSpec* spec, const uint8_t* bytes, size_t size,
+void Session::OnTruncated(const CommandLayout* layout, const uint8_t* bytes, size_t size,
                           uint64_t offset) {
   ++invalid_;
   Json event = Base("truncated");
-  if (spec != nullptr) event["cmd"] = spec->name;
+  if (layout != nullptr) event["cmd"] = layout->name;
   event["offset"] = offset;
   event["bytes"] = size;
   event["raw"] = HexBytes(bytes, size);
   event["source"] = source_;
-  sink_.Emit(event, std::string("truncated ") + (spec != nullptr ? Spoken(spec->name) : "command") +
+  sink_.Emit(event, std::string("truncated ") + (layout != nullptr ? Spoken(layout->name) : "command") +
                         ": the job ended after " + std::to_string(size) + " of its bytes");
 }
 

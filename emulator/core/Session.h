@@ -44,7 +44,7 @@ class Session : public DecoderSink {
 
   void OnCommand(const Frame& frame) override;
   void OnUnframed(uint64_t offset, uint64_t count, const uint8_t* head, size_t headSize) override;
-  void OnTruncated(const CommandSpec* spec, const uint8_t* bytes, size_t size,
+  void OnTruncated(const CommandLayout* layout, const uint8_t* bytes, size_t size,
                    uint64_t offset) override;
 
  private:
