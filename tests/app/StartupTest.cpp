@@ -106,6 +106,15 @@ std::wstring SetwrightWithCatalogue(const std::string& name, const catalogue_tes
   return SetwrightWithCatalogue(std::wstring(name.begin(), name.end()), catalogue);
 }
 
+// The test German catalogue built beside this test.
+catalogue_test::Bytes GermanCatalogue() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self);
+  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  return testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+}
+
 std::wstring ControlText(HWND window, int id) {
   wchar_t text[128] = {};
   ::GetDlgItemTextW(window, id, text, 128);
@@ -121,12 +130,7 @@ TEST(Startup, DamagedCatalogueStartsInEnglish) {
   EnvironmentScope all(L"LC_ALL", L"de_DE.UTF-8");
   EnvironmentScope language(L"LANGUAGE", L"de");
   EnvironmentScope noDebugger(L"WINEDLLOVERRIDES", L"winedbg.exe=d");
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder(self);
-  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
-  const catalogue_test::Bytes mo =
-      testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  const catalogue_test::Bytes mo = GermanCatalogue();
   ASSERT_GT(mo.size(), 100u);
 
   {
@@ -159,12 +163,7 @@ TEST(Startup, DamagedCatalogueStartsInEnglish) {
 TEST(StartupWidePath, CatalogueFoundInAFolderTheCodePageCannotSpell) {
   ASSERT_EQ(::GetACP(), 1252u);
   EnvironmentScope language(L"LANGUAGE", L"de");
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder(self);
-  folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
-  const catalogue_test::Bytes mo =
-      testing_ends::ReadWholeFile(folder + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+  const catalogue_test::Bytes mo = GermanCatalogue();
   ASSERT_GT(mo.size(), 100u);
 
   const std::wstring copy = SetwrightWithCatalogue(L"\u8BBE\u7F6E \u5DE5\u5177", mo);

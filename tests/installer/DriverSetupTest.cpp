@@ -30,28 +30,14 @@ DWORD RunDriverSetup() {
 
 class DriverSetupFixture : public ::testing::Test {
  protected:
-  DriverSetupFixture()
-      : monitor_(kMonitor),
-        usbMonitor_(L"USB Printer Monitor"),
-        record_(HKEY_CURRENT_USER, kMonitorRecordKey),
-        printers_(kPrinter, kDriver),
-        infs_({kInfName}),
-        sysMon_(SystemDir() + L"\\KorvelUSBMon.dll"),
-        sysMonUi_(SystemDir() + L"\\KorvelUSBMonUI.dll") {}
-
   void SetUp() override {
     ASSERT_NE(ProgramDir().find(L" ("), std::wstring::npos) << "the folder must hold \" (\"";
     ASSERT_TRUE(FileExists(ProgramDir() + L"DriverSetup.exe"));
-    for (const wchar_t* lang : {L"ENG", L"CHN"}) {
-      RemoveTree(ProgramDir() + lang);
-      ASSERT_TRUE(WriteInfWithCatalogue(ProgramDir() + lang, kInfName, PackageInf(kDriver), kDriver));
-    }
-    WriteText(InfDir() + L"\\" + kInfName, "; placeholder\r\n");
+    ASSERT_TRUE(traces_.LayOutPackage());
     ClearLog();
   }
   void TearDown() override {
     SetMonitorDlls(false);
-    for (const wchar_t* lang : {L"ENG", L"CHN"}) RemoveTree(ProgramDir() + lang);
     ClearLog();
   }
 
@@ -66,28 +52,7 @@ class DriverSetupFixture : public ::testing::Test {
     }
   }
 
-  // Removes a file the installation leaves in the system directory, unless
-  // it was there before.
-  class LeftFile {
-   public:
-    explicit LeftFile(std::wstring path) : path_(std::move(path)), existed_(FileExists(path_)) {}
-    ~LeftFile() {
-      if (!existed_) ::DeleteFileW(path_.c_str());
-    }
-    LeftFile(const LeftFile&) = delete;
-    LeftFile& operator=(const LeftFile&) = delete;
-
-   private:
-    std::wstring path_;
-    bool existed_;
-  };
-
-  MonitorCleanup monitor_;
-  MonitorCleanup usbMonitor_;
-  KeyCleanup record_;
-  PrinterCleanup printers_;
-  InfDirCleanup infs_;
-  LeftFile sysMon_, sysMonUi_;
+  InstallTraces traces_;
 };
 
 const std::vector<std::string> kPipelineHead = {

@@ -24,26 +24,9 @@ namespace {
 // Everything an installation leaves behind, removed again at the end.
 class InstallFixture : public ::testing::Test {
  protected:
-  InstallFixture()
-      : monitor_(kMonitor),
-        usbMonitor_(L"USB Printer Monitor"),
-        record_(HKEY_CURRENT_USER, kMonitorRecordKey),
-        printers_(kPrinter, kDriver),
-        infs_({kInfName}),
-        sysMon_(SystemDir() + L"\\KorvelUSBMon.dll"),
-        sysMonUi_(SystemDir() + L"\\KorvelUSBMonUI.dll") {}
-
   void SetUp() override {
     ASSERT_TRUE(lib_.loaded());
-    sysMonExisted_ = FileExists(sysMon_);
-    sysMonUiExisted_ = FileExists(sysMonUi_);
-    for (const wchar_t* lang : {L"ENG", L"CHN"}) {
-      std::wstring dir = ProgramDir() + lang;
-      RemoveTree(dir);
-      ASSERT_TRUE(WriteInfWithCatalogue(dir, kInfName, PackageInf(kDriver), kDriver));
-    }
-    // The INF's own name is taken in the INF directory, so the setup copy is oemN.inf.
-    WriteText(InfDir() + L"\\" + kInfName, "; placeholder\r\n");
+    ASSERT_TRUE(traces_.LayOutPackage());
     calls_ = testing_ends::ScratchDir() + L"printui-calls.txt";
     ::DeleteFileW(calls_.c_str());
     ClearLog();
@@ -51,9 +34,6 @@ class InstallFixture : public ::testing::Test {
 
   void TearDown() override {
     RemoveMonitorDlls();
-    if (!sysMonExisted_) ::DeleteFileW(sysMon_.c_str());
-    if (!sysMonUiExisted_) ::DeleteFileW(sysMonUi_.c_str());
-    for (const wchar_t* lang : {L"ENG", L"CHN"}) RemoveTree(ProgramDir() + lang);
     ClearLog();
   }
 
@@ -88,13 +68,7 @@ class InstallFixture : public ::testing::Test {
   }
 
   Spoolkit lib_;
-  MonitorCleanup monitor_;
-  MonitorCleanup usbMonitor_;  // registered by the installations on port USB001
-  KeyCleanup record_;
-  PrinterCleanup printers_;
-  InfDirCleanup infs_;
-  std::wstring sysMon_, sysMonUi_;
-  bool sysMonExisted_ = false, sysMonUiExisted_ = false;
+  InstallTraces traces_;
   std::wstring calls_;
 };
 
@@ -145,7 +119,7 @@ TEST_F(InstallFixture, WinePrintUiChangesNothingAndGives3) {
   expected.insert(expected.end(), kCommandRouteFailing.begin(), kCommandRouteFailing.end());
   EXPECT_EQ(lines, expected);
   // The INF was copied into the driver store under an oemN.inf name.
-  EXPECT_EQ(infs_.NewOemInfs().size(), 1u);
+  EXPECT_EQ(traces_.infs.NewOemInfs().size(), 1u);
 }
 
 TEST_F(InstallFixture, MonitorRegistersAndSecondRunStillAddsThePort) {
@@ -154,8 +128,8 @@ TEST_F(InstallFixture, MonitorRegistersAndSecondRunStillAddsThePort) {
   // keeps this test to the monitor and port steps.
   EXPECT_EQ(Install(L"Quote\"Printer"), 3);
   EXPECT_TRUE(MonitorListed());
-  EXPECT_TRUE(FileExists(sysMon_));
-  EXPECT_TRUE(FileExists(sysMonUi_));
+  EXPECT_TRUE(FileExists(traces_.sysMon.Path()));
+  EXPECT_TRUE(FileExists(traces_.sysMonUi.Path()));
   MonitorRecord first = ReadMonitorRecord();
   EXPECT_EQ(first.calls, 1u);
   EXPECT_EQ(first.lastPort, L"KorvelUSB PORT:");

@@ -6,6 +6,7 @@
 #include <winspool.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace spoolkit_test {
@@ -178,6 +179,14 @@ struct MonitorRecord {
 MonitorRecord ReadMonitorRecord();
 extern const wchar_t kMonitorRecordKey[];
 
+// The system directory, and a helper DLL built for the tests.
+inline std::wstring SystemDir() {
+  wchar_t sys[MAX_PATH] = {};
+  ::GetSystemDirectoryW(sys, MAX_PATH);
+  return sys;
+}
+inline std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
+
 // The driver package of the installation tests (InstallTest, DriverSetupTest).
 namespace install_package {
 const wchar_t kDriver[] = L"Korvel MQ Install Test";
@@ -186,12 +195,63 @@ const wchar_t kPrinter[] = L"Korvel Install Test";
 const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
 }  // namespace install_package
 
-// The system directory, and a helper DLL built for the tests.
-inline std::wstring SystemDir() {
-  wchar_t sys[MAX_PATH] = {};
-  ::GetSystemDirectoryW(sys, MAX_PATH);
-  return sys;
-}
-inline std::wstring HelperPath(const wchar_t* name) { return ProgramDir() + L"..\\helpers\\" + name; }
+// A file that an installation leaves behind, deleted again unless it was
+// there before.
+class LeftFile {
+ public:
+  explicit LeftFile(std::wstring path) : path_(std::move(path)), existed_(FileExists(path_)) {}
+  ~LeftFile() {
+    if (!existed_) ::DeleteFileW(path_.c_str());
+  }
+  LeftFile(const LeftFile&) = delete;
+  LeftFile& operator=(const LeftFile&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+  bool existed_;
+};
+
+// Everything an installation of the test package leaves behind (monitors,
+// the monitor record, printers, INF copies, the monitor DLLs in the system
+// directory), removed again when the object goes; and the package's language
+// folders beside the program, laid out by LayOutPackage.
+struct InstallTraces {
+  InstallTraces()
+      : monitor(install_package::kMonitor),
+        usbMonitor(L"USB Printer Monitor"),
+        record(HKEY_CURRENT_USER, kMonitorRecordKey),
+        printers(install_package::kPrinter, install_package::kDriver),
+        infs({install_package::kInfName}),
+        sysMon(SystemDir() + L"\\KorvelUSBMon.dll"),
+        sysMonUi(SystemDir() + L"\\KorvelUSBMonUI.dll") {}
+  ~InstallTraces() {
+    for (const wchar_t* lang : {L"ENG", L"CHN"}) RemoveTree(ProgramDir() + lang);
+  }
+  InstallTraces(const InstallTraces&) = delete;
+  InstallTraces& operator=(const InstallTraces&) = delete;
+
+  // The INF with its catalogue in "ENG" and "CHN" beside the program, and a
+  // placeholder under the INF's own name in the INF directory, so that the
+  // setup copy is oemN.inf.
+  bool LayOutPackage() {
+    using namespace install_package;
+    for (const wchar_t* lang : {L"ENG", L"CHN"}) {
+      RemoveTree(ProgramDir() + lang);
+      if (!WriteInfWithCatalogue(ProgramDir() + lang, kInfName, PackageInf(kDriver), kDriver)) {
+        return false;
+      }
+    }
+    WriteText(InfDir() + L"\\" + kInfName, "; placeholder\r\n");
+    return true;
+  }
+
+  MonitorCleanup monitor;
+  MonitorCleanup usbMonitor;  // registered by installations on port USB001
+  KeyCleanup record;
+  PrinterCleanup printers;
+  InfDirCleanup infs;
+  LeftFile sysMon, sysMonUi;
+};
 
 }  // namespace spoolkit_test
