@@ -29,42 +29,6 @@ DWORD TimeLeft(ULONGLONG deadline) {
   return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
-// Waits until socket is writable (write) or readable (!write), or until
-// deadline. Returns 1 ready, 0 timed out, -1 failed (also a connect that the
-// peer refused, which select reports through the exception set).
-int WaitReady(SOCKET socket, bool write, ULONGLONG deadline) {
-  for (;;) {
-    const DWORD leftMs = TimeLeft(deadline);
-    fd_set ready;
-    fd_set failed;
-    FD_ZERO(&ready);
-    FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
-    timeval wait{static_cast<long>(leftMs / 1000), static_cast<long>((leftMs % 1000) * 1000)};
-    const int count = select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &wait);
-    if (count == SOCKET_ERROR) return -1;
-    if (FD_ISSET(socket, &failed)) return -1;
-    if (count > 0) return 1;
-    if (leftMs == 0) return 0;
-  }
-}
-
-// Connects the non-blocking socket within the deadline.
-bool ConnectBefore(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline) {
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&endpoint), sizeof(endpoint)) == 0) {
-    return true;
-  }
-  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-  if (WaitReady(socket, true, deadline) != 1) return false;
-  int error = 0;
-  int size = sizeof(error);
-  if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
-    return false;
-  }
-  return error == 0;
-}
-
 // The socket's pending error (SO_ERROR), or -1 when it cannot be read.
 int SocketError(SOCKET socket) {
   int error = 0;
@@ -73,6 +37,29 @@ int SocketError(SOCKET socket) {
     return -1;
   }
   return error;
+}
+
+// Connects the non-blocking socket within the deadline. select reports a
+// finished connect as writable and a refused one through the exception set.
+bool ConnectBefore(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline) {
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&endpoint), sizeof(endpoint)) == 0) {
+    return true;
+  }
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  for (;;) {
+    const DWORD leftMs = TimeLeft(deadline);
+    fd_set connected;
+    fd_set failed;
+    FD_ZERO(&connected);
+    FD_ZERO(&failed);
+    FD_SET(socket, &connected);
+    FD_SET(socket, &failed);
+    timeval wait{static_cast<long>(leftMs / 1000), static_cast<long>((leftMs % 1000) * 1000)};
+    const int count = select(0, nullptr, &connected, &failed, &wait);
+    if (count == SOCKET_ERROR || FD_ISSET(socket, &failed)) return false;
+    if (count > 0) return SocketError(socket) == 0;
+    if (leftMs == 0) return false;
+  }
 }
 
 // Sets a blocking socket's send (SO_SNDTIMEO) or receive (SO_RCVTIMEO) limit
