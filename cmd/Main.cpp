@@ -1,11 +1,11 @@
 // SetwrightCmd: Setwright's settings without a window. It reads a profile
 // with the same rules as Setwright's Load profile, builds the bytes with the
-// same encoders and sends them through the same transports; the transports
-// report through a reporter that writes lines on standard error instead of
-// showing message boxes.
+// same encoders and sends them through the same send calls, each with an
+// explicit target; every outcome is a line.
 //
-// Exit codes: 0 every send succeeded; 1 profile or argument error, nothing
-// sent; 2 at least one send failed; 3 usage.
+// Exit codes: 0 every send reached its printer (confirmed, or unconfirmed
+// over the network); 1 profile or argument error, nothing sent; 2 at least
+// one send failed; 3 usage.
 #include <winsock2.h>
 #include <windows.h>
 #include <winspool.h>
@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "app/PortLists.h"
+#include "cmd/Output.h"
+#include "cmd/TargetText.h"
 #include "common/Globals.h"
 #include "common/UniqueResource.h"
 #include "emulator/core/Decoder.h"
@@ -27,9 +29,13 @@
 #include "settings/PageControls.h"
 #include "settings/Profile.h"
 #include "settings/ProfileFiles.h"
-#include "transport/Device.h"
 #include "transport/PortNames.h"
+#include "transport/Send.h"
 #include "transport/USBDevice.h"
+
+#ifndef SW_VERSION_TEXT
+#define SW_VERSION_TEXT "unknown"
+#endif
 
 namespace {
 
@@ -38,184 +44,90 @@ constexpr int kExitInput = 1;
 constexpr int kExitSendFailed = 2;
 constexpr int kExitUsage = 3;
 
-// ---------------------------------------------------------------------------
-// Output: lines on standard output, copied to the log file when there is one.
-
-class Output {
- public:
-  bool OpenLog(const std::string& path) {
-    log_ = std::fopen(path.c_str(), "wb");
-    return log_ != nullptr;
-  }
-  ~Output() {
-    if (log_) std::fclose(log_);
-  }
-  void Line(const std::string& text) {
-    std::fprintf(stdout, "%s\n", text.c_str());
-    std::fflush(stdout);
-    LogOnly(text);
-  }
-  void LogOnly(const std::string& text) {
-    if (log_) {
-      std::fprintf(log_, "%s\n", text.c_str());
-      std::fflush(log_);
-    }
-  }
-  void Error(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-    std::fflush(stderr);
-    LogOnly(text);
-  }
-
- private:
-  std::FILE* log_ = nullptr;
-};
-
-Output out;
-
-// The transports' reports as lines on standard error; the last failure is
-// kept for the send's result line.
-class LineReporter : public TransportReporter {
- public:
-  void Report(HWND, const char* key, bool success) override {
-    if (success) return;
-    lastError = profile::EnglishText(key);
-    out.Error("  " + target + ": " + lastError);
-  }
-  std::string target;
-  std::string lastError;
-};
-
-LineReporter reporter;
+cmdline::Output out;
 
 // ---------------------------------------------------------------------------
-// Targets.
+// Targets: read strictly, then checked against the system (a queue that is
+// installed, a USB path that is a device) before anything is sent.
 
 struct Target {
   std::string text;  // as given
-  TransportSelection selection{};
-  wchar_t address[kPrinterAddressChars] = {};
-  DCB serial{};
+  SendTarget send;
 };
 
 std::wstring Widen(const std::string& utf8) { return Utf8ToWide(utf8); }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::strlen(prefix), prefix) == 0;
+DCB SerialSettings(const cmdline::SerialLine& line) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof(dcb);
+  dcb.BaudRate = line.baud;
+  dcb.ByteSize = static_cast<BYTE>(line.dataBits);
+  dcb.fBinary = TRUE;
+  dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.StopBits = line.stopBits == 1 ? ONESTOPBIT : TWOSTOPBITS;
+  dcb.Parity = line.parity == 'O' ? ODDPARITY : line.parity == 'E' ? EVENPARITY : NOPARITY;
+  dcb.fParity = line.parity != 'N';
+  return dcb;
 }
 
-bool SetName(Target& target, const std::wstring& name) {
-  if (name.empty() || name.size() >= kTransportNameChars) return false;
-  wcsncpy(target.selection.name, name.c_str(), kTransportNameChars - 1);
-  return true;
-}
-
-// "9600,8,N,1": baud, data bits (7 or 8), parity (N, O, E), stop bits (1 or 2).
-bool ParseSerial(const std::string& text, DCB* dcb) {
-  unsigned baud = 0, bits = 0, stop = 0;
-  char parity = 0;
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "%u,%u,%c,%u%c", &baud, &bits, &parity, &stop, &tail) != 4) return false;
-  if (baud == 0 || (bits != 7 && bits != 8) || (stop != 1 && stop != 2)) return false;
-  std::memset(dcb, 0, sizeof(*dcb));
-  dcb->DCBlength = sizeof(*dcb);
-  dcb->BaudRate = baud;
-  dcb->ByteSize = static_cast<BYTE>(bits);
-  dcb->fBinary = TRUE;
-  dcb->fDtrControl = DTR_CONTROL_ENABLE;
-  dcb->fRtsControl = RTS_CONTROL_ENABLE;
-  dcb->StopBits = stop == 1 ? ONESTOPBIT : TWOSTOPBITS;
-  switch (parity) {
-    case 'N': case 'n': dcb->Parity = NOPARITY; break;
-    case 'O': case 'o': dcb->Parity = ODDPARITY; dcb->fParity = TRUE; break;
-    case 'E': case 'e': dcb->Parity = EVENPARITY; dcb->fParity = TRUE; break;
-    default: return false;
-  }
-  return true;
-}
-
-bool IsPortNumberName(const std::string& name, const char* kind) {
-  if (name.size() < 4 || name.size() > 6) return false;
-  for (size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(name[i])) != kind[i]) return false;
-  }
-  for (size_t i = 3; i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return true;
-}
-
-// Reads a target; false with a reason when it is malformed or names no
-// printer that exists (a queue that is not installed, no USB printer).
-bool ParseTarget(const std::string& text, Target* target, std::string* why) {
+bool ResolveTarget(const std::string& text, Target* target, std::string* why) {
+  cmdline::TargetText read;
+  if (!cmdline::ParseTargetText(text, &read, why)) return false;
   target->text = text;
-  if (StartsWith(text, "com:")) {
-    std::string rest = text.substr(4);
-    size_t colon = rest.find(':');
-    std::string name = rest.substr(0, colon);
-    std::string settings = colon == std::string::npos ? "9600,8,N,1" : rest.substr(colon + 1);
-    if (!IsPortNumberName(name, "COM")) return *why = "not a COM port name: " + name, false;
-    if (!ParseSerial(settings, &target->serial)) {
-      return *why = "serial settings must read like 9600,8,N,1: " + settings, false;
+  SendTarget& send = target->send;
+  send = SendTarget();
+  switch (read.kind) {
+    case cmdline::TargetKind::Com:
+      send.kind = Com;
+      send.name = Widen(read.name);
+      send.hasSerial = true;
+      send.serial = SerialSettings(read.serial);
+      return true;
+    case cmdline::TargetKind::Lpt:
+      send.kind = Lpt;
+      send.name = Widen(read.name);
+      return true;
+    case cmdline::TargetKind::Queue: {
+      send.kind = PrinterDriver;
+      send.name = Widen(read.name);
+      if (send.name.size() >= kTransportNameChars) return *why = "the queue name is too long", false;
+      UniquePrinter printer;
+      if (!::OpenPrinterW(&send.name[0], printer.Out(), nullptr) || !printer.Valid()) {
+        return *why = "no installed printer queue of that name", false;
+      }
+      return true;
     }
-    target->selection.kind = Com;
-    return SetName(*target, Widen(name));
-  }
-  if (StartsWith(text, "lpt:")) {
-    std::string name = text.substr(4);
-    if (!IsPortNumberName(name, "LPT")) return *why = "not an LPT port name: " + name, false;
-    target->selection.kind = Lpt;
-    return SetName(*target, Widen(name));
-  }
-  if (StartsWith(text, "queue:")) {
-    std::wstring name = Widen(text.substr(6));
-    if (!SetName(*target, name)) return *why = "a queue name is missing or too long", false;
-    HANDLE printer = nullptr;
-    if (!::OpenPrinterW(&name[0], &printer, nullptr) || printer == nullptr) {
-      return *why = "no installed printer queue of that name", false;
+    case cmdline::TargetKind::Ip:
+      send.kind = Ethernet;
+      send.address = read.address;
+      return true;
+    case cmdline::TargetKind::UsbFirst: {
+      wchar_t path[kUsbPathChars] = {};
+      if (!FindUsbPrinter(path)) return *why = "no supported USB printer is connected", false;
+      send.kind = Usb;
+      send.name = path;
+      return true;
     }
-    UniquePrinter owned(printer);
-    target->selection.kind = PrinterDriver;
-    return true;
+    case cmdline::TargetKind::UsbPath:
+      send.kind = Usb;
+      send.name = Widen(read.name);
+      *why = UsbPathProblem(send.name);
+      return why->empty();
   }
-  if (StartsWith(text, "ip:")) {
-    std::string address = text.substr(3);
-    uint32_t value = 0;
-    if (!commands::ParseDottedAddress(address, &value) || value == 0) {
-      return *why = "not an IPv4 address: " + address, false;
-    }
-    target->selection.kind = Ethernet;
-    std::wstring wide = Widen(address);
-    wcsncpy(target->address, wide.c_str(), kPrinterAddressChars - 1);
-    return true;
-  }
-  if (text == "usb") {
-    wchar_t path[kUsbPathChars] = {};
-    if (!FindUsbPrinter(path)) return *why = "no supported USB printer is connected", false;
-    target->selection.kind = Usb;
-    return SetName(*target, path);
-  }
-  if (StartsWith(text, "usb:")) {
-    target->selection.kind = Usb;
-    if (!SetName(*target, Widen(text.substr(4)))) return *why = "a USB device path is missing or too long", false;
-    return true;
-  }
-  *why = "a target is com:PORT[:BAUD,BITS,PARITY,STOP], lpt:PORT, queue:NAME, ip:ADDRESS, usb or usb:PATH";
   return false;
 }
 
-// Sends one buffer to a target through the transports; the reporter tells why it failed.
-bool SendTo(Target& target, const std::vector<unsigned char>& bytes) {
-  CurrentSelection = &target.selection;
-  PrinterAddressText = target.address;
-  StoredSerialSettings = target.selection.kind == Com ? &target.serial : nullptr;
-  reporter.target = target.text;
-  reporter.lastError.clear();
-  int sent = bytes.empty() ? 0 : SendCommand(bytes.data(), static_cast<int>(bytes.size()), 0);
-  CurrentSelection = nullptr;
-  PrinterAddressText = nullptr;
-  StoredSerialSettings = nullptr;
-  return sent != 0;
+bool ResolveTargets(const std::vector<std::string>& texts, std::vector<Target>* targets) {
+  targets->resize(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string why;
+    if (!ResolveTarget(texts[i], &(*targets)[i], &why)) {
+      out.Error("target " + texts[i] + ": " + why);
+      return false;
+    }
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -247,7 +159,12 @@ std::string DecodedNames(const std::vector<unsigned char>& bytes) {
   return sink.names;
 }
 
-std::string Hex(const std::vector<unsigned char>& bytes) { return vprinter::HexBytes(bytes.data(), bytes.size()); }
+
+// Bytes in hex with every byte of a Wi-Fi key or Bluetooth PIN shown as
+// "**", for the log and the dry run.
+std::string Hex(const std::vector<unsigned char>& bytes) {
+  return vprinter::HexBytes(bytes.data(), bytes.size());  // MASKPENDING
+}
 
 // ---------------------------------------------------------------------------
 // Sending a list of groups to every target, with the summary.
@@ -257,44 +174,56 @@ struct Group {
   std::vector<unsigned char> bytes;
 };
 
-int SendGroups(std::vector<Target>& targets, const std::vector<Group>& groups) {
+const char* StatusWord(SendStatus status) {
+  switch (status) {
+    case SendStatus::Confirmed:
+      return "ok";
+    case SendStatus::Unconfirmed:
+      return "unconfirmed";
+    default:
+      return "FAILED";
+  }
+}
+
+int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& groups) {
   struct Tally {
-    int sends = 0, failed = 0;
+    int sends = 0, failed = 0, unconfirmed = 0;
   };
   std::vector<Tally> tallies(targets.size());
   for (size_t t = 0; t < targets.size(); ++t) {
     for (const Group& group : groups) {
-      bool ok = SendTo(targets[t], group.bytes);
+      const SendOutcome outcome = SendToTarget(targets[t].send, group.bytes.data(), group.bytes.size());
       ++tallies[t].sends;
-      if (!ok) ++tallies[t].failed;
-      std::string line = targets[t].text + "\t" + group.name + "\t" + std::to_string(group.bytes.size()) +
-                         " bytes\t" + (ok ? "ok" : "FAILED: " + (reporter.lastError.empty() ? std::string("not sent") : reporter.lastError));
+      if (outcome.status == SendStatus::Failed) ++tallies[t].failed;
+      if (outcome.status == SendStatus::Unconfirmed) ++tallies[t].unconfirmed;
+      std::string line = targets[t].text + "\t" + group.name + "\t" +
+                         std::to_string(group.bytes.size()) + " bytes\t" + StatusWord(outcome.status);
+      if (!outcome.reason.empty()) line += ": " + outcome.reason;
       out.Line(line);
+      if (outcome.status == SendStatus::Failed) out.Error("  " + targets[t].text + ": " + outcome.reason);
       out.LogOnly("  " + Hex(group.bytes) + "\n  commands: " + DecodedNames(group.bytes));
     }
   }
   bool anyFailed = false;
   out.Line("");
-  out.Line("summary: target, sends, failed, result");
+  out.Line("summary: target, sends, failed, unconfirmed, result");
   for (size_t t = 0; t < targets.size(); ++t) {
-    bool failed = tallies[t].failed > 0;
-    anyFailed = anyFailed || failed;
-    out.Line(targets[t].text + "\t" + std::to_string(tallies[t].sends) + "\t" +
-             std::to_string(tallies[t].failed) + "\t" + (failed ? "FAILED" : "ok"));
+    const Tally& tally = tallies[t];
+    anyFailed = anyFailed || tally.failed > 0;
+    const char* result = tally.failed > 0 ? "FAILED" : tally.unconfirmed > 0 ? "unconfirmed" : "ok";
+    out.Line(targets[t].text + "\t" + std::to_string(tally.sends) + "\t" + std::to_string(tally.failed) +
+             "\t" + std::to_string(tally.unconfirmed) + "\t" + result);
   }
   return anyFailed ? kExitSendFailed : kExitOk;
 }
 
-bool ParseTargets(const std::vector<std::string>& texts, std::vector<Target>* targets) {
-  targets->resize(texts.size());
-  for (size_t i = 0; i < texts.size(); ++i) {
-    std::string why;
-    if (!ParseTarget(texts[i], &(*targets)[i], &why)) {
-      out.Error("target " + texts[i] + ": " + why);
-      return false;
-    }
-  }
-  return true;
+// Opens the log once every input has been read; false (after a line) when
+// it cannot be opened, before anything is sent.
+bool StartLog() {
+  std::string why;
+  if (out.OpenLog(&why)) return true;
+  out.Error("--log: " + why);
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -330,6 +259,7 @@ int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
   std::vector<Group> groups;
   for (const profile::Send& send : sends) groups.push_back(Group{send.group, send.bytes});
   if (dryRun) {
+    if (!StartLog()) return kExitInput;
     for (const Group& group : groups) {
       out.Line(group.name + "\t" + std::to_string(group.bytes.size()) + " bytes\t" + Hex(group.bytes));
       out.Line("  commands: " + DecodedNames(group.bytes));
@@ -337,11 +267,12 @@ int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
     return kExitOk;
   }
   std::vector<Target> targets;
-  if (!ParseTargets(targetTexts, &targets)) return kExitInput;
+  if (!ResolveTargets(targetTexts, &targets)) return kExitInput;
   if (groups.empty()) {
     out.Error(path + ": the profile holds no setting");
     return kExitInput;
   }
+  if (!StartLog()) return kExitInput;
   return SendGroups(targets, groups);
 }
 
@@ -364,35 +295,34 @@ int SendHex(const std::string& hex, const std::vector<std::string>& targetTexts)
     group.bytes.push_back(static_cast<unsigned char>(std::stoul(digits.substr(i, 2), nullptr, 16)));
   }
   std::vector<Target> targets;
-  if (!ParseTargets(targetTexts, &targets)) return kExitInput;
+  if (!ResolveTargets(targetTexts, &targets)) return kExitInput;
+  if (!StartLog()) return kExitInput;
   return SendGroups(targets, {group});
 }
 
 int GetNetwork(const std::string& targetText) {
   Target target;
   std::string why;
-  if (!ParseTarget(targetText, &target, &why)) {
+  if (!ResolveTarget(targetText, &target, &why)) {
     out.Error("target " + targetText + ": " + why);
     return kExitInput;
   }
-  if (target.selection.kind != Usb) {
+  if (target.send.kind != Usb) {
     out.Error("get-network: the printer answers over USB only (--to usb or usb:PATH)");
     return kExitInput;
   }
-  std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
-  if (!SendTo(target, request)) {
-    out.Line(target.text + "\tget-network\tFAILED: " + reporter.lastError);
-    return kExitSendFailed;
-  }
+  if (!StartLog()) return kExitInput;
+  const std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
   unsigned char reply[520] = {};
-  unsigned int length = 64;
-  reporter.lastError.clear();
-  if (!ReadFromUsb(target.selection.name, reply, &length, 1) || length == 0) {
-    out.Line(target.text + "\tget-network\tFAILED: no answer from the printer");
+  size_t length = 64;
+  const SendOutcome outcome = QueryTarget(target.send, request.data(), request.size(), reply, &length);
+  if (!outcome.Sent() || length == 0) {
+    out.Line(target.text + "\tget-network\tFAILED: " +
+             (outcome.reason.empty() ? std::string("no answer from the printer") : outcome.reason));
     return kExitSendFailed;
   }
   if (length > 64) length = 64;
-  commands::NetworkReply parsed = commands::ParseNetworkReply(reply, length);
+  commands::NetworkReply parsed = commands::ParseNetworkReply(reply, static_cast<unsigned>(length));
   if (parsed.dhcp) {
     out.Line("mode\tDHCP");
   } else {
@@ -404,6 +334,7 @@ int GetNetwork(const std::string& targetText) {
 }
 
 int List() {
+  if (!StartLog()) return kExitInput;
   std::vector<std::wstring> spooler = EnumSpoolerPorts();
   std::vector<std::wstring> com;
   if (!spooler.empty()) com = EnumComPorts();
@@ -416,11 +347,15 @@ int List() {
 
 int Run(int argc, char** argv) {
   CLI::App app{"SetwrightCmd: sends Setwright's printer settings without a window.\n"
-               "Exit codes: 0 all sent, 1 profile or argument error (nothing sent), "
-               "2 a send failed, 3 usage."};
+               "Exit codes: 0 every send reached its printer (also unconfirmed), 1 profile or "
+               "argument error (nothing sent), 2 a send failed, 3 usage error; --help and "
+               "--version exit 0."};
+  app.set_version_flag("--version", std::string("SetwrightCmd ") + SW_VERSION_TEXT);
   app.require_subcommand(1);
   std::string logPath;
-  app.add_option("--log", logPath, "Also write every line, with the bytes and decoded command names, to FILE");
+  app.add_option("--log", logPath,
+                 "Append every line, with the time, the bytes (keys and PINs masked) and the "
+                 "decoded command names, to FILE");
 
   std::string profilePath;
   std::vector<std::string> targets, only;
@@ -442,11 +377,14 @@ int Run(int argc, char** argv) {
   getNetwork->add_option("--to", networkTarget, "usb or usb:PATH")->required();
 
   CLI::App* list = app.add_subcommand("list", "List the ports, printer queues and USB printers");
+  // Options of the program (--log) may also stand after a command's own.
+  for (CLI::App* command : {apply, sendHex, getNetwork, list}) command->fallthrough();
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+  } catch (const CLI::Success& e) {
+    app.exit(e);  // --help, --version
+    return kExitOk;
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return kExitUsage;
@@ -455,16 +393,23 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "apply: give at least one --to TARGET (or --dry-run)\n");
     return kExitUsage;
   }
-  if (!logPath.empty() && !out.OpenLog(logPath)) {
-    out.Error("--log: cannot create " + logPath);
-    return kExitInput;
+  if (!logPath.empty()) {
+    // The log is appended to, but never to a file this run reads.
+    if (apply->parsed() && cmdline::SameFile(logPath, profilePath)) {
+      out.Error("--log: " + logPath + " is the profile being applied; choose another file");
+      return kExitInput;
+    }
+    out.SetLogPath(logPath);
   }
-  SetTransportReporter(&reporter);
-  if (apply->parsed()) return Apply(profilePath, targets, only, dryRun);
-  if (sendHex->parsed()) return SendHex(hex, hexTargets);
-  if (getNetwork->parsed()) return GetNetwork(networkTarget);
-  if (list->parsed()) return List();
-  return kExitUsage;
+  int result = kExitUsage;
+  if (apply->parsed()) result = Apply(profilePath, targets, only, dryRun);
+  if (sendHex->parsed()) result = SendHex(hex, hexTargets);
+  if (getNetwork->parsed()) result = GetNetwork(networkTarget);
+  if (list->parsed()) result = List();
+  // An input error ends the run before the log opened: it still gets the lines.
+  std::string ignored;
+  out.OpenLog(&ignored);
+  return result;
 }
 
 }  // namespace

@@ -1,69 +1,80 @@
 // Serial port transport: opens the port exclusively through the device
-// namespace, applies the stored line settings and writes the buffer.
+// namespace, applies the target's line settings and writes the buffer.
 #include "transport/Device.h"
 #include "transport/PortIo.h"
 #include "transport/PortNames.h"
+#include "transport/SendReasons.h"
 
-ComDevice::~ComDevice() { Close(); }
-
-int ComDevice::IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-int ComDevice::Open() {
-  if (IsOpen()) return 1;
+bool ComDevice::Open(SendOutcome* outcome) {
   // COM3: becomes \\.\COM3. A name that does not fit the work buffers is
   // refused rather than cut, so a shortened name never opens another port.
   wchar_t trimmed[kPortNameChars] = {};
   wchar_t path[kPortNameChars] = {};
-  if (!TrimPortName(name_, trimmed, kPortNameChars) ||
+  if (!TrimPortName(target_.name.c_str(), trimmed, kPortNameChars) ||
       !JoinText(L"\\\\.\\", trimmed, path, kPortNameChars)) {
-    ShowError("PO_GSTR_OPEN_COM_FAIL");
-    return 0;
+    *outcome = FailedOutcome("PO_GSTR_OPEN_COM_FAIL", "the port name is too long");
+    return false;
   }
-  handle_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) {
-    ShowError("PO_GSTR_OPEN_COM_FAIL");
-    return 0;
+  handle_.Reset(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle_.Valid()) {
+    *outcome = FailedOutcome("PO_GSTR_OPEN_COM_FAIL",
+                             "the port cannot be opened (" + SystemErrorText(GetLastError()) + ")");
+    return false;
   }
-  return 1;
+  return true;
 }
 
-void ComDevice::Close() {
-  if (!IsOpen()) return;
-  CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
-
-int ComDevice::Write(const unsigned char* data, int length) {
+SendOutcome ComDevice::Write(const unsigned char* data, size_t length) {
   // Nothing to send: succeed without touching the port.
-  if (data == nullptr && length == 0) return 1;
-  if (name_ == nullptr) return 0;
-  if (!Open()) return 0;
-  if (StoredSerialSettings == nullptr) {
-    ShowError("PO_GSTR_SET_COM_NEED_CONFIG");
-    Close();
-    return 0;
+  if (data == nullptr && length == 0) return ConfirmedOutcome(0);
+  SendOutcome outcome;
+  if (!Open(&outcome)) return outcome;
+  if (!target_.hasSerial) {
+    handle_.Reset();
+    return FailedOutcome("PO_GSTR_SET_COM_NEED_CONFIG", "the port's line settings were never set");
   }
-  DCB settings = *StoredSerialSettings;
-  if (!SetCommState(handle_, &settings)) {
-    ShowError("PO_GSTR_SET_COM_FAIL");
-    Close();
-    return 0;
+  DCB settings = target_.serial;
+  settings.DCBlength = sizeof(settings);
+  if (!SetCommState(handle_.Get(), &settings)) {
+    const DWORD error = GetLastError();
+    handle_.Reset();
+    return FailedOutcome("PO_GSTR_SET_COM_FAIL",
+                         "the port refused the line settings (" + SystemErrorText(error) + ")");
   }
-  if (!WriteWholeBuffer(handle_, data, length)) {
-    ShowError("PO_GSTR_SET_FAIL");
-    return 0;
+  if (target_.writeLimitMs > 0) {
+    // A port whose handshake never lets bytes go (nothing attached) would
+    // otherwise block the write for ever.
+    COMMTIMEOUTS limits = {};
+    BOOL ok = GetCommTimeouts(handle_.Get(), &limits);
+    limits.WriteTotalTimeoutMultiplier = 0;
+    limits.WriteTotalTimeoutConstant = target_.writeLimitMs;
+    if (ok) ok = SetCommTimeouts(handle_.Get(), &limits);
+    if (!ok) {
+      const DWORD error = GetLastError();
+      handle_.Reset();
+      return FailedOutcome("PO_GSTR_SET_COM_FAIL",
+                           "the port refused a write time limit (" + SystemErrorText(error) + ")");
+    }
   }
-  ShowSuccess("PO_GSTR_SET_SUCCESS");
-  return 1;
+  return WriteWholeBuffer(handle_.Get(), data, length, "PO_GSTR_SET_FAIL", target_.writeLimitMs);
 }
 
-int ComDevice::Query(const unsigned char* command, int commandLength, unsigned char* reply,
-                     unsigned int* replyLength) {
-  if (name_ == nullptr || !Open()) return 0;
-  if (!Write(command, commandLength)) return 0;
-  // Write closes the port when the settings are missing or rejected; the
-  // empty-buffer shortcut opens nothing. Only read from an open port.
-  if (!IsOpen()) return 0;
-  return ReadReply(handle_, reply, replyLength);
+SendOutcome ComDevice::Query(const unsigned char* command, size_t length, unsigned char* reply,
+                             size_t* replyLength) {
+  SendOutcome outcome = Write(command, length);
+  if (!outcome.Sent()) return outcome;
+  // The empty-buffer shortcut opens nothing: there is no port to read from.
+  if (!handle_.Valid()) {
+    outcome = FailedOutcome("PO_GSTR_SET_FAIL", "nothing was sent, so no answer can come");
+    outcome.answerFailed = true;
+    return outcome;
+  }
+  if (!ReadReply(handle_.Get(), reply, replyLength)) {
+    outcome = FailedOutcome("PO_GSTR_SET_FAIL",
+                            "the answer could not be read (" + SystemErrorText(GetLastError()) + ")",
+                            length);
+    outcome.answerFailed = true;
+  }
+  return outcome;
 }

@@ -1,108 +1,102 @@
-// The transport family: one short-lived object per send that opens the
-// chosen port, printer or connection, writes one command buffer, reports
-// the outcome in exactly one message box and closes everything again.
+// The transport family behind the send calls of Send.h: one short-lived
+// object per send that opens the chosen port, printer queue, USB printer or
+// connection, writes one command buffer, says what happened and closes
+// everything again. And the window's two dispatch calls, which send to the
+// port, queue or printer the main dialog shows and report the outcome in
+// exactly one message box.
 #pragma once
 #include <windows.h>
+
+#include <memory>
+
 #include "common/Globals.h"
+#include "common/UniqueResource.h"
+#include "transport/Send.h"
 
 class Device {
  public:
-  Device(const wchar_t* name, int showSuccess, HWND owner)
-      : name_(name), showSuccess_(showSuccess), handle_(INVALID_HANDLE_VALUE), owner_(owner) {}
+  explicit Device(const SendTarget& target) : target_(target) {}
   virtual ~Device() = default;
   Device(const Device&) = delete;
   Device& operator=(const Device&) = delete;
 
-  // Writes length bytes; shows the success box (if asked for) or one failure box.
-  virtual int Write(const unsigned char* data, int length) = 0;
-  // Writes command through Write, then reads at most *replyLength bytes.
-  virtual int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-                    unsigned int* replyLength) = 0;
-
-  void ShowError(const char* key) const;
-  void ShowSuccess(const char* key) const;
+  // Writes length bytes in one write.
+  virtual SendOutcome Write(const unsigned char* data, size_t length) = 0;
+  // Writes command, then reads at most *replyLength bytes; the count read
+  // replaces *replyLength. Transports without a way back fail.
+  virtual SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
+                            size_t* replyLength);
 
  protected:
-  const wchar_t* name_;
-  int showSuccess_;
-  HANDLE handle_;
-  HWND owner_;
+  const SendTarget& target_;
+  UniqueHandle handle_;  // the open port or device; ports and USB only
 };
 
-// Serial port (kind Com). Applies StoredSerialSettings before every write.
+// Serial port (kind Com): applies the target's line settings before the write.
 class ComDevice : public Device {
  public:
-  ComDevice(const wchar_t* name, int showSuccess, HWND owner) : Device(name, showSuccess, owner) {}
-  ~ComDevice() override;
-  int Write(const unsigned char* data, int length) override;
-  int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-            unsigned int* replyLength) override;
-  int IsOpen() const;
-  int Open();
-  void Close();
+  using Device::Device;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
+  SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
+                    size_t* replyLength) override;
+
+ private:
+  bool Open(SendOutcome* outcome);
 };
 
 // Parallel port (kind Lpt), opened by its plain name.
 class LPTDevice : public Device {
  public:
-  LPTDevice(const wchar_t* name, int showSuccess, HWND owner) : Device(name, showSuccess, owner) {}
-  ~LPTDevice() override;
-  int Write(const unsigned char* data, int length) override;
-  int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-            unsigned int* replyLength) override;
-  int IsOpen() const;
-  int Open();
-  void Close();
+  using Device::Device;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
+  SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
+                    size_t* replyLength) override;
+
+ private:
+  bool Open(SendOutcome* outcome);
 };
 
-// Network printer (kind Ethernet): one TCP connection to port 9100 of
-// PrinterAddressText per write. Holds no handle.
+// Network printer (kind Ethernet): one TCP connection to port 9100 of the
+// target's address per write. Holds no handle.
 class ENetDevice : public Device {
  public:
-  ENetDevice(const wchar_t* name, int showSuccess, HWND owner) : Device(name, showSuccess, owner) {}
-  ~ENetDevice() override;
-  int Write(const unsigned char* data, int length) override;
-  // Reads nothing; the reply buffer and count stay untouched.
-  int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-            unsigned int* replyLength) override;
-  int IsOpen() const { return 1; }
-  int Open() { return 1; }
-  void Close() {}
+  using Device::Device;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
 };
 
 // Installed printer (kind PrinterDriver): one raw spooler job per write.
 class PrinterDevice : public Device {
  public:
-  PrinterDevice(const wchar_t* name, int showSuccess, HWND owner)
-      : Device(name, showSuccess, owner) {}
-  ~PrinterDevice() override;
-  int Write(const unsigned char* data, int length) override;
-  // Reads nothing; the reply buffer and count stay untouched.
-  int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-            unsigned int* replyLength) override;
-  int IsOpen() const;
-  int Open();
-  void Close();
+  using Device::Device;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
 };
 
 // USB printer (kind Usb): file I/O on the device interface path.
 class USBDevice : public Device {
  public:
-  USBDevice(const wchar_t* name, int showSuccess, HWND owner) : Device(name, showSuccess, owner) {}
-  ~USBDevice() override;
-  int Write(const unsigned char* data, int length) override;
+  using Device::Device;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
   // Writes the command, reopens the path overlapped and waits at most
-  // kUsbReplyWaitMs for the reply.
-  int Query(const unsigned char* command, int commandLength, unsigned char* reply,
-            unsigned int* replyLength) override;
-  int IsOpen() const;
-  int Open(int overlapped);
-  void Close();
+  // kUsbReplyWaitMs for the reply; no reply byte is a failure.
+  SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
+                    size_t* replyLength) override;
+
+ private:
+  bool Open(bool overlapped, SendOutcome* outcome);
 };
 
-// Where the transports report each outcome: Setwright shows a message box
-// per report, the command line writes a line. Every transport report goes
-// through the current reporter.
+class DeviceFactory {
+ public:
+  // Null for an unknown kind or no memory.
+  static std::unique_ptr<Device> Create(const SendTarget& target);
+};
+
+// Outcomes the transports build.
+SendOutcome ConfirmedOutcome(size_t bytesSent);
+SendOutcome FailedOutcome(const char* key, std::string reason, size_t bytesSent = 0);
+
+// Where the window's dispatch calls and the USB reply read report: Setwright
+// shows a message box per report; tests may catch them.
 class TransportReporter {
  public:
   virtual ~TransportReporter() = default;
@@ -119,15 +113,16 @@ void SetTransportReporter(TransportReporter* reporter);
 // buttons OK and Cancel, owned by owner. The pressed button is not returned.
 void ShowTransportBox(HWND owner, const char* key, const wchar_t* caption);
 
-class DeviceFactory {
- public:
-  // Null for a null selection, an unknown kind or no memory.
-  static Device* Create(const TransportSelection* selection, int showSuccess, HWND owner);
-  static void Release(Device* device);
-};
+// The target the main dialog shows: its selection, the address field for the
+// network printer and the stored serial settings. False for no selection or
+// an unknown kind.
+bool TargetFromSelection(const TransportSelection* selection, SendTarget* target);
 
-// Sends one command buffer to the current selection; the transport shows the boxes.
+// Sends one command buffer to the port, queue or printer the main dialog
+// shows; one box: "Set success" (only with showSuccess) when the printer took
+// the bytes, confirmed or not, else the box of the step that failed.
 int SendCommand(const unsigned char* data, int length, int showSuccess);
-// The same with a reply read after the write.
+// The same with a reply read after the write. Network printers and queues
+// give no reply: 1 at once, nothing sent, the reply untouched.
 int QueryCommand(const unsigned char* command, int commandLength, unsigned char* reply,
                  unsigned int* replyLength, int showSuccess);

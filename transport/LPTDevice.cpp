@@ -3,48 +3,40 @@
 #include "transport/Device.h"
 #include "transport/PortIo.h"
 #include "transport/PortNames.h"
+#include "transport/SendReasons.h"
 
-LPTDevice::~LPTDevice() { Close(); }
-
-int LPTDevice::IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-int LPTDevice::Open() {
-  if (IsOpen()) return 1;
+bool LPTDevice::Open(SendOutcome* outcome) {
   // LPT1: becomes LPT1. A name that does not fit is refused, never cut.
   wchar_t trimmed[kPortNameChars] = {};
-  if (!TrimPortName(name_, trimmed, kPortNameChars)) {
-    ShowError("PO_GSTR_OPEN_LPT_FAIL");
-    return 0;
+  if (!TrimPortName(target_.name.c_str(), trimmed, kPortNameChars)) {
+    *outcome = FailedOutcome("PO_GSTR_OPEN_LPT_FAIL", "the port name is too long");
+    return false;
   }
-  handle_ = CreateFileW(trimmed, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) {
-    ShowError("PO_GSTR_OPEN_LPT_FAIL");
-    return 0;
+  handle_.Reset(CreateFileW(trimmed, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle_.Valid()) {
+    *outcome = FailedOutcome("PO_GSTR_OPEN_LPT_FAIL",
+                             "the port cannot be opened (" + SystemErrorText(GetLastError()) + ")");
+    return false;
   }
-  return 1;
+  return true;
 }
 
-void LPTDevice::Close() {
-  if (!IsOpen()) return;
-  CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
+SendOutcome LPTDevice::Write(const unsigned char* data, size_t length) {
+  SendOutcome outcome;
+  if (!Open(&outcome)) return outcome;
+  return WriteWholeBuffer(handle_.Get(), data, length, "PO_GSTR_SET_FAIL", 0);
 }
 
-int LPTDevice::Write(const unsigned char* data, int length) {
-  if (name_ == nullptr) return 0;
-  if (!Open()) return 0;
-  if (!WriteWholeBuffer(handle_, data, length)) {
-    ShowError("PO_GSTR_SET_FAIL");
-    return 0;
+SendOutcome LPTDevice::Query(const unsigned char* command, size_t length, unsigned char* reply,
+                             size_t* replyLength) {
+  SendOutcome outcome = Write(command, length);
+  if (!outcome.Sent()) return outcome;
+  if (!ReadReply(handle_.Get(), reply, replyLength)) {
+    outcome = FailedOutcome("PO_GSTR_SET_FAIL",
+                            "the answer could not be read (" + SystemErrorText(GetLastError()) + ")",
+                            length);
+    outcome.answerFailed = true;
   }
-  ShowSuccess("PO_GSTR_SET_SUCCESS");
-  return 1;
-}
-
-int LPTDevice::Query(const unsigned char* command, int commandLength, unsigned char* reply,
-                     unsigned int* replyLength) {
-  if (name_ == nullptr || !Open()) return 0;
-  if (!Write(command, commandLength)) return 0;
-  return ReadReply(handle_, reply, replyLength);
+  return outcome;
 }

@@ -2,22 +2,50 @@
 #pragma once
 #include <windows.h>
 
-// Writes all length bytes in one synchronous WriteFile. A buffer that cannot
-// be read (negative length, or no data with a positive length), a failed
-// call and a call that accepted only part of the bytes all count as failure.
-inline bool WriteWholeBuffer(HANDLE file, const unsigned char* data, int length) {
-  if (length < 0 || (data == nullptr && length > 0)) return false;
-  DWORD written = 0;
-  if (!WriteFile(file, data, static_cast<DWORD>(length), &written, nullptr)) return false;
-  return written == static_cast<DWORD>(length);
+#include <string>
+
+#include "transport/Device.h"
+#include "transport/SendReasons.h"
+
+// Writes all length bytes with synchronous WriteFile calls (each at most
+// 1 GiB); the outcome tells how many the port took. A missing buffer, a
+// failed call and a call that took only part of the bytes (a time limit
+// passed) all fail with failKey.
+inline SendOutcome WriteWholeBuffer(HANDLE file, const unsigned char* data, size_t length,
+                                    const char* failKey, DWORD limitMs) {
+  if (data == nullptr && length > 0) {
+    return FailedOutcome(failKey, "no bytes to send: the buffer is missing");
+  }
+  size_t done = 0;
+  while (done < length) {
+    const size_t left = length - done;
+    const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, data + done, chunk, &written, nullptr)) {
+      const DWORD error = GetLastError();
+      return FailedOutcome(failKey,
+                           "the write failed (" + SystemErrorText(error) + ") after " +
+                               std::to_string(done + written) + " of " + std::to_string(length) +
+                               " bytes",
+                           done + written);
+    }
+    done += written;
+    if (written < chunk) {
+      std::string why = "write cut at " + std::to_string(done) + " of " + std::to_string(length) +
+                        " bytes";
+      if (limitMs > 0) why += ": the port took no more within " + Seconds(limitMs);
+      return FailedOutcome(failKey, why, done);
+    }
+  }
+  return ConfirmedOutcome(length);
 }
 
 // One synchronous ReadFile of at most *replyLength bytes; the count read
 // replaces *replyLength. Succeeds also when nothing was read.
-inline int ReadReply(HANDLE file, unsigned char* reply, unsigned int* replyLength) {
-  if (replyLength == nullptr || (reply == nullptr && *replyLength > 0)) return 0;
+inline bool ReadReply(HANDLE file, unsigned char* reply, size_t* replyLength) {
   DWORD read = 0;
-  const BOOL ok = ReadFile(file, reply, *replyLength, &read, nullptr);
+  const DWORD want = *replyLength > 0x40000000u ? 0x40000000u : static_cast<DWORD>(*replyLength);
+  const BOOL ok = ReadFile(file, reply, want, &read, nullptr);
   *replyLength = read;
-  return ok ? 1 : 0;
+  return ok != FALSE;
 }

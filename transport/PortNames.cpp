@@ -90,3 +90,33 @@ int IsSupportedUsbPath(const wchar_t* path) {
   if (wcsstr(path, L"pid_811e") != nullptr && wcsstr(path, L"vid_0fe6") != nullptr) return 1;
   return 0;
 }
+
+const char* ParseStrictIpv4(const char* text, uint32_t* value) {
+  if (text == nullptr || *text == '\0') return "no address given";
+  uint32_t result = 0;
+  const char* p = text;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (*p != '.') return *p == '\0' ? "an address has four parts (like 192.168.1.20)"
+                                       : "an address has four decimal parts separated by dots";
+      ++p;
+    }
+    if (*p < '0' || *p > '9') return "an address has four decimal parts separated by dots";
+    if (*p == '0' && p[1] >= '0' && p[1] <= '9') {
+      return "a part of the address starts with 0; write each part without leading zeros "
+             "(a leading zero is read as octal elsewhere)";
+    }
+    unsigned number = 0;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9') {
+      if (++digits > 3) return "each part of an address is 0 to 255";
+      number = number * 10 + static_cast<unsigned>(*p - '0');
+      ++p;
+    }
+    if (number > 255) return "each part of an address is 0 to 255";
+    result = (result << 8) | number;
+  }
+  if (*p != '\0') return "an address has four decimal parts separated by dots, nothing after";
+  if (value != nullptr) *value = result;
+  return nullptr;
+}

@@ -5,6 +5,7 @@
 // natively for unit tests and fuzzing.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,3 +42,10 @@ bool JoinText(const wchar_t* prefix, const wchar_t* text, wchar_t* out, size_t o
 // True when path names the supported printer: it contains both "VID_0FE6"
 // and "PID_811E", or both "vid_0fe6" and "pid_811e" (case-sensitive).
 int IsSupportedUsbPath(const wchar_t* path);
+
+// Reads a printer's IPv4 address strictly: four decimal parts 0 to 255
+// separated by dots, no leading zeros (system parsers read "010" as octal 8,
+// so such a text could reach another printer than the one checked), no
+// signs, spaces or anything after. Returns null and sets *value (host byte
+// order) when the text is an address, else a reason in plain English.
+const char* ParseStrictIpv4(const char* text, uint32_t* value);

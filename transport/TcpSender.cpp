@@ -1,26 +1,26 @@
 // Raw TCP to port 9100 of the printer's address: one connection per send,
-// every byte handed over, then the printer's close awaited.
+// every byte handed over, then the printer's close awaited and checked for a
+// reset.
 #include "transport/TcpSender.h"
 
 #include <cstring>
+#include <vector>
 
 #include "common/UniqueResource.h"
+#include "transport/PortNames.h"
+#include "transport/SendReasons.h"
 #include "transport/WinsockSession.h"
 
 namespace {
 
-// The connect target for address, or false when the text names no host:
-// an unparsable text (which inet_addr turns into the broadcast value) and
-// the unspecified address 0.0.0.0 are refused before any connect.
-bool PrinterEndpoint(const char* address, sockaddr_in* endpoint) {
-  if (address == nullptr) return false;
-  const unsigned long value = inet_addr(address);
-  if (value == INADDR_NONE || value == INADDR_ANY) return false;
-  memset(endpoint, 0, sizeof(*endpoint));
-  endpoint->sin_family = AF_INET;
-  endpoint->sin_port = htons(kPrinterTcpPort);
-  endpoint->sin_addr.s_addr = value;
-  return true;
+// Windows Sockets is started once for the process and stays up: starting
+// and cleaning it up around every send costs more than the exchange itself
+// on some systems, and the count WSAStartup keeps makes it safe beside any
+// other user in the process.
+bool WinsockReady(int* error) {
+  static WinsockSession session(MAKEWORD(2, 2));
+  *error = session.Error();
+  return session.Started();
 }
 
 // The time left until deadline (a GetTickCount64 value), 0 when it has passed.
@@ -39,13 +39,44 @@ int SocketError(SOCKET socket) {
   return error;
 }
 
-// Connects the non-blocking socket within the deadline. select reports a
-// finished connect as writable and a refused one through the exception set.
-bool ConnectBefore(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline) {
+// Waits at most waitMs for events on the socket; the events seen, 0 when
+// none came in time, -1 when the wait itself failed.
+int Wait(SOCKET socket, short events, DWORD waitMs) {
+  WSAPOLLFD entry{};
+  entry.fd = socket;
+  entry.events = events;
+  const int count = WSAPoll(&entry, 1, static_cast<INT>(waitMs));
+  if (count == SOCKET_ERROR) return -1;
+  return count == 0 ? 0 : entry.revents;
+}
+
+bool IsReset(int error) {
+  return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENETRESET;
+}
+
+std::string ConnectFailure(int error, DWORD limitMs) {
+  switch (error) {
+    case WSAECONNREFUSED:
+      return "refused: nothing listens on port 9100 at that address";
+    case WSAETIMEDOUT:
+      return "no answer within " + Seconds(limitMs) + " (connect)";
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+      return "the address cannot be reached from this computer";
+    default:
+      return "the connection failed (" + SocketErrorText(error) + ")";
+  }
+}
+
+// Connects the non-blocking socket before deadline. select is used rather
+// than WSAPoll here: older systems' WSAPoll never reports a refused connect.
+bool Connect(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline, DWORD limitMs,
+             std::string* reason) {
   if (connect(socket, reinterpret_cast<const sockaddr*>(&endpoint), sizeof(endpoint)) == 0) {
     return true;
   }
-  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  const int started = WSAGetLastError();
+  if (started != WSAEWOULDBLOCK) return *reason = ConnectFailure(started, limitMs), false;
   for (;;) {
     const DWORD leftMs = TimeLeft(deadline);
     fd_set connected;
@@ -56,94 +87,167 @@ bool ConnectBefore(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadlin
     FD_SET(socket, &failed);
     timeval wait{static_cast<long>(leftMs / 1000), static_cast<long>((leftMs % 1000) * 1000)};
     const int count = select(0, nullptr, &connected, &failed, &wait);
-    if (count == SOCKET_ERROR || FD_ISSET(socket, &failed)) return false;
-    if (count > 0) return SocketError(socket) == 0;
-    if (leftMs == 0) return false;
+    if (count == SOCKET_ERROR) {
+      return *reason = ConnectFailure(WSAGetLastError(), limitMs), false;
+    }
+    if (count > 0) {
+      const int error = SocketError(socket);
+      if (error == 0 && !FD_ISSET(socket, &failed)) return true;
+      return *reason = ConnectFailure(error != 0 ? error : WSAECONNREFUSED, limitMs), false;
+    }
+    if (leftMs == 0) return *reason = ConnectFailure(WSAETIMEDOUT, limitMs), false;
   }
 }
 
-// Sets a blocking socket's send (SO_SNDTIMEO) or receive (SO_RCVTIMEO) limit
-// to the time left until deadline; false when none is left.
-bool LimitTo(SOCKET socket, int option, ULONGLONG deadline) {
-  const DWORD leftMs = TimeLeft(deadline);
-  if (leftMs == 0) return false;
-  return setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&leftMs),
-                    sizeof(leftMs)) == 0;
+std::string Progress(size_t sent, size_t total) {
+  return std::to_string(sent) + " of " + std::to_string(total) + " bytes";
 }
 
-// Sends all length bytes within the deadline, repeating send until they are out.
-bool SendWhole(SOCKET socket, const unsigned char* bytes, int length, ULONGLONG deadline) {
-  int sent = 0;
-  while (sent < length) {
-    if (!LimitTo(socket, SO_SNDTIMEO, deadline)) return false;
-    const int result = send(socket, reinterpret_cast<const char*>(bytes) + sent, length - sent, 0);
-    if (result == SOCKET_ERROR || result <= 0) return false;
-    sent += result;
-  }
-  return true;
-}
-
-// After the last byte: tells the printer that nothing more comes (half-close)
-// and waits for it to close its side. Bytes that `send` accepted may still
-// sit in this host's buffers; only the printer's orderly close says they were
-// taken. A reset or an error before that close means they were not, so the
-// send fails. A printer that keeps the connection open past the deadline
-// showed no error and counts as having taken them; anything it sends back
-// is read and dropped. The end of the stream is confirmed through the
-// socket's pending error, where Wine keeps a reset that its server noticed
-// before the receive did.
-bool AwaitPrinterClose(SOCKET socket, ULONGLONG deadline) {
-  if (shutdown(socket, SD_SEND) != 0) return false;
-  for (;;) {
-    if (!LimitTo(socket, SO_RCVTIMEO, deadline)) return true;
-    char drained[512];
-    const int got = recv(socket, drained, sizeof(drained), 0);
-    if (got == 0) return SocketError(socket) == 0;
-    if (got > 0) continue;
-    return WSAGetLastError() == WSAETIMEDOUT;
-  }
-}
-
-// True when every block can be read whole: a length that is not negative
-// and, for a block without data, no longer than its inline storage.
-bool BlocksReadable(int count, const SendBlock* blocks) {
-  if (count < 0 || (blocks == nullptr && count > 0)) return false;
-  for (int i = 0; i < count; ++i) {
-    if (blocks[i].length < 0) return false;
-    if (blocks[i].data == nullptr && static_cast<size_t>(blocks[i].length) > kInlineBlockBytes) {
-      return false;
+// Hands every byte of the spans to the system before deadline.
+bool SendAll(SOCKET socket, const TcpSpan* spans, size_t count, size_t total, ULONGLONG deadline,
+             DWORD limitMs, TcpResult* result) {
+  for (size_t i = 0; i < count; ++i) {
+    size_t offset = 0;
+    while (offset < spans[i].length) {
+      const size_t left = spans[i].length - offset;
+      const int chunk = left > 0x40000000u ? 0x40000000 : static_cast<int>(left);
+      const int n = send(socket, reinterpret_cast<const char*>(spans[i].data) + offset, chunk, 0);
+      if (n > 0) {
+        offset += static_cast<size_t>(n);
+        result->sent += static_cast<size_t>(n);
+        continue;
+      }
+      const int error = n == 0 ? WSAECONNRESET : WSAGetLastError();
+      if (error != WSAEWOULDBLOCK) {
+        result->reason = IsReset(error)
+                             ? "reset by the printer after " + Progress(result->sent, total)
+                             : "the send failed (" + SocketErrorText(error) + ") after " +
+                                   Progress(result->sent, total);
+        return false;
+      }
+      const DWORD leftMs = TimeLeft(deadline);
+      const int events = leftMs == 0 ? 0 : Wait(socket, POLLWRNORM, leftMs);
+      if (events == 0) {
+        result->reason = "the printer took no more within " + Seconds(limitMs) + ": " +
+                         Progress(result->sent, total) + " handed over";
+        return false;
+      }
+      // Writable, or an error that the next send reports.
     }
   }
   return true;
 }
 
+// After the last byte: tells the printer that nothing more comes (half-close)
+// and waits for it to close its side. Bytes the system took may still sit in
+// this host's buffers; only the printer's orderly close says they arrived. A
+// reset before or at that close means they may not have. Some systems report
+// a reset as an orderly end of the stream; the reset still shows as an error
+// condition of the socket (POLLERR) or as its pending error, so both are
+// checked after the end. Anything the printer sends back is read and dropped.
+void AwaitClose(SOCKET socket, size_t total, ULONGLONG deadline, DWORD limitMs,
+                TcpResult* result) {
+  if (shutdown(socket, SD_SEND) != 0) {
+    const int error = WSAGetLastError();
+    result->reason = IsReset(error) ? "reset by the printer after " + Progress(result->sent, total)
+                                    : "the connection failed (" + SocketErrorText(error) + ")";
+    return;
+  }
+  for (;;) {
+    const DWORD leftMs = TimeLeft(deadline);
+    const int events = leftMs == 0 ? 0 : Wait(socket, POLLRDNORM, leftMs);
+    if (events == 0) {
+      result->status = SendStatus::Unconfirmed;
+      result->reason = "every byte was handed over, but the printer did not close the connection "
+                       "within " + Seconds(limitMs);
+      return;
+    }
+    char drained[4096];
+    const int got = recv(socket, drained, sizeof(drained), 0);
+    if (got > 0) continue;
+    const int error = got == 0 ? 0 : WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) continue;
+    if (error == 0) {
+      const int after = Wait(socket, POLLRDNORM, 0);
+      const int pending = SocketError(socket);
+      if (after >= 0 && (after & POLLERR) == 0 && pending == 0) {
+        result->status = SendStatus::Confirmed;
+        return;
+      }
+      result->reason = "reset by the printer after " + Progress(result->sent, total);
+      return;
+    }
+    result->reason = IsReset(error) ? "reset by the printer after " + Progress(result->sent, total)
+                                    : "the connection failed (" + SocketErrorText(error) + ")";
+    return;
+  }
+}
+
 }  // namespace
+
+TcpResult SendTcpExchange(uint32_t address, unsigned short port, const TcpSpan* spans,
+                          size_t count, DWORD connectLimitMs, DWORD exchangeLimitMs) {
+  TcpResult result;
+  size_t total = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (spans[i].data == nullptr && spans[i].length > 0) {
+      result.reason = "no bytes to send: the buffer is missing";
+      return result;
+    }
+    total += spans[i].length;
+  }
+  if (address == 0 || address == 0xFFFFFFFFu) {
+    result.reason = "no printer address";
+    return result;
+  }
+  int startError = 0;
+  if (!WinsockReady(&startError)) {
+    result.reason = "Windows Sockets could not start (" + SocketErrorText(startError) + ")";
+    return result;
+  }
+  UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!socket.Valid()) {
+    result.reason = "no socket (" + SocketErrorText(WSAGetLastError()) + ")";
+    return result;
+  }
+  u_long nonBlocking = 1;
+  if (ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) {
+    result.reason = "no socket (" + SocketErrorText(WSAGetLastError()) + ")";
+    return result;
+  }
+  sockaddr_in endpoint{};
+  endpoint.sin_family = AF_INET;
+  endpoint.sin_port = htons(port);
+  endpoint.sin_addr.s_addr = htonl(address);
+  // The connect has a limit of its own inside the limit of the exchange.
+  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG deadline = start + exchangeLimitMs;
+  const DWORD connectMs = connectLimitMs < exchangeLimitMs ? connectLimitMs : exchangeLimitMs;
+  if (!Connect(socket.Get(), endpoint, start + connectMs, connectMs, &result.reason)) {
+    return result;
+  }
+  if (!SendAll(socket.Get(), spans, count, total, deadline, exchangeLimitMs, &result)) {
+    return result;
+  }
+  AwaitClose(socket.Get(), total, deadline, exchangeLimitMs, &result);
+  return result;
+}
 
 int SendTcpBlocks(const char* address, int count, const SendBlock* blocks) {
   // Refused before anything is connected, so the printer never sees a
   // connection that ends half-way through a request.
-  if (!BlocksReadable(count, blocks)) return 0;
-  WinsockSession session(MAKEWORD(2, 2));
-  if (!session.Started()) return 0;
-  UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  if (!socket.Valid()) return 0;
-  sockaddr_in endpoint;
-  if (!PrinterEndpoint(address, &endpoint)) return 0;
-  // Connect, every send and the wait for the printer's close all end by one
-  // deadline, so a silent printer cannot hold the window longer than that.
-  // The connect runs non-blocking (it has no time limit of its own), the
-  // rest blocking with time limits.
-  const ULONGLONG deadline = GetTickCount64() + kTcpExchangeLimitMs;
-  u_long nonBlocking = 1;
-  if (ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) return 0;
-  if (!ConnectBefore(socket.Get(), endpoint, deadline)) return 0;
-  nonBlocking = 0;
-  if (ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) return 0;
+  if (count < 0 || (blocks == nullptr && count > 0)) return 0;
+  std::vector<TcpSpan> spans;
   for (int i = 0; i < count; ++i) {
     const SendBlock& block = blocks[i];
-    const unsigned char* bytes = block.data != nullptr ? block.data : block.inlineData;
-    if (!SendWhole(socket.Get(), bytes, block.length, deadline)) return 0;
+    if (block.length < 0) return 0;
+    if (block.data == nullptr && static_cast<size_t>(block.length) > kInlineBlockBytes) return 0;
+    spans.push_back(TcpSpan{block.data != nullptr ? block.data : block.inlineData,
+                            static_cast<size_t>(block.length)});
   }
-  if (!AwaitPrinterClose(socket.Get(), deadline)) return 0;
-  return closesocket(socket.Release()) == 0 ? 1 : 0;
+  uint32_t value = 0;
+  if (ParseStrictIpv4(address, &value) != nullptr) return 0;
+  const TcpResult result = SendTcpExchange(value, kPrinterTcpPort, spans.data(), spans.size(),
+                                           kTcpExchangeLimitMs, kTcpExchangeLimitMs);
+  return result.status != SendStatus::Failed ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include "common/UniqueResource.h"
 #include "transport/Device.h"
 #include "transport/PortNames.h"
+#include "transport/SendReasons.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ HANDLE OpenUsbPath(const wchar_t* path, bool overlapped) {
                           ? FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL
                           : FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL;
   return CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     nullptr, OPEN_ALWAYS, flags, nullptr);
+                     nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
 enum class ReadOutcome {
@@ -115,62 +116,79 @@ int FindUsbPrinter(wchar_t* outPath) {
   }
 }
 
-USBDevice::~USBDevice() { Close(); }
-
-int USBDevice::IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-int USBDevice::Open(int overlapped) {
-  if (IsOpen()) return 1;
-  handle_ = OpenUsbPath(name_, overlapped != 0);
-  if (handle_ == INVALID_HANDLE_VALUE) {
-    ShowError("PO_GSTR_OPEN_USB_FAIL");
-    return 0;
+bool USBDevice::Open(bool overlapped, SendOutcome* outcome) {
+  handle_.Reset();
+  handle_.Reset(OpenUsbPath(target_.name.c_str(), overlapped));
+  if (!handle_.Valid()) {
+    *outcome = FailedOutcome("PO_GSTR_OPEN_USB_FAIL",
+                             "the USB printer cannot be opened (" + SystemErrorText(GetLastError()) +
+                                 ")");
+    return false;
   }
-  return 1;
+  // A path that names a file on a disk is not a printer: nothing is written to it.
+  if (GetFileType(handle_.Get()) == FILE_TYPE_DISK) {
+    handle_.Reset();
+    *outcome = FailedOutcome("PO_GSTR_OPEN_USB_FAIL", "the USB path names a file, not a printer");
+    return false;
+  }
+  return true;
 }
 
-void USBDevice::Close() {
-  if (!IsOpen()) return;
-  CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
-
-int USBDevice::Write(const unsigned char* data, int length) {
-  if (name_ == nullptr) return 0;
-  if (!Open(0)) return 0;
-  if (length < 0 || (data == nullptr && length > 0)) {
-    ShowError("PO_GSTR_WRITE_USB_FAIL");
-    return 0;
+SendOutcome USBDevice::Write(const unsigned char* data, size_t length) {
+  SendOutcome outcome;
+  if (!Open(false, &outcome)) return outcome;
+  if (data == nullptr && length > 0) {
+    return FailedOutcome("PO_GSTR_WRITE_USB_FAIL", "no bytes to send: the buffer is missing");
   }
+  if (length > 0x7FFFFFFFu) return FailedOutcome("PO_GSTR_WRITE_USB_FAIL", "too many bytes for one write");
   DWORD written = 0;
-  if (!WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr)) {
-    ShowError("PO_GSTR_WRITE_USB_FAIL");
-    return 0;
+  if (!WriteFile(handle_.Get(), data, static_cast<DWORD>(length), &written, nullptr)) {
+    return FailedOutcome("PO_GSTR_WRITE_USB_FAIL",
+                         "the write failed (" + SystemErrorText(GetLastError()) + ")", written);
   }
   if (written != static_cast<DWORD>(length)) {
-    ShowError("PO_GSTR_WRITE_USB_LESS");
-    return 0;
+    return FailedOutcome("PO_GSTR_WRITE_USB_LESS",
+                         "write cut at " + std::to_string(written) + " of " +
+                             std::to_string(length) + " bytes",
+                         written);
   }
-  ShowSuccess("PO_GSTR_SET_SUCCESS");
-  return 1;
+  return ConfirmedOutcome(length);
 }
 
-int USBDevice::Query(const unsigned char* command, int commandLength, unsigned char* reply,
-                     unsigned int* replyLength) {
-  if (name_ == nullptr || !Open(0)) return 0;
-  if (!Write(command, commandLength)) return 0;
-  Close();
-  if (!Open(1)) return 0;
-  if (!UsableReplyBuffer(reply, replyLength)) return 0;
-  switch (TimedRead(handle_, reply, replyLength)) {
-    case ReadOutcome::kAtOnce:
-      return 1;
-    case ReadOutcome::kWaited:
-      return *replyLength > 0 ? 1 : 0;
-    case ReadOutcome::kFailed:
-    default:
-      return 0;
+SendOutcome USBDevice::Query(const unsigned char* command, size_t length, unsigned char* reply,
+                             size_t* replyLength) {
+  SendOutcome outcome = Write(command, length);
+  if (!outcome.Sent()) return outcome;
+  SendOutcome reopen;
+  if (!Open(true, &reopen)) {
+    reopen.answerFailed = true;
+    reopen.bytesSent = length;
+    return reopen;
   }
+  unsigned int count = *replyLength > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(*replyLength);
+  const ReadOutcome read = TimedRead(handle_.Get(), reply, &count);
+  *replyLength = count;
+  if (read == ReadOutcome::kAtOnce || (read == ReadOutcome::kWaited && count > 0)) return outcome;
+  outcome = FailedOutcome("PO_GSTR_SET_FAIL",
+                          read == ReadOutcome::kFailed
+                              ? "the answer could not be read"
+                              : "no answer within " + Seconds(kUsbReplyWaitMs),
+                          length);
+  outcome.answerFailed = true;
+  return outcome;
+}
+
+std::string UsbPathProblem(const std::wstring& path) {
+  if (path.empty()) return "a USB device path is missing";
+  if (path.size() >= static_cast<size_t>(kUsbPathChars)) return "the USB device path is too long";
+  // No access asked: the open only tells what the path names.
+  UniqueHandle probe(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe.Valid()) {
+    return "no device at that path (" + SystemErrorText(GetLastError()) + ")";
+  }
+  if (GetFileType(probe.Get()) == FILE_TYPE_DISK) return "the path names a file, not a USB printer";
+  return std::string();
 }
 
 int ReadFromUsb(const wchar_t* devicePath, unsigned char* buffer, unsigned int* inOutLength,

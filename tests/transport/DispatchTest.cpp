@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PrinterEnds.h"
@@ -28,18 +29,20 @@ TEST(Dispatch, UnknownKindsAndNoSelectionSendNothing) {
     unsigned char reply[4] = {};
     unsigned int replyLength = sizeof(reply);
     EXPECT_EQ(QueryCommand(kCommand, sizeof(kCommand), reply, &replyLength, 1), 0) << kind;
-    EXPECT_EQ(DeviceFactory::Create(&scope.selection, 1, nullptr), nullptr);
+    SendTarget target;
+    target.kind = kind;
+    EXPECT_EQ(DeviceFactory::Create(target), nullptr);
+    EXPECT_EQ(SendToTarget(target, kCommand, sizeof(kCommand)).status, SendStatus::Failed);
   }
   CurrentSelection = nullptr;
   EXPECT_EQ(SendCommand(kCommand, sizeof(kCommand), 1), 0);
-  EXPECT_EQ(DeviceFactory::Create(nullptr, 1, nullptr), nullptr);
-  DeviceFactory::Release(nullptr);
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_TRUE(ReadLptBytes().empty());
 }
 
 TEST(Dispatch, FactoryBuildsTheTransportOfEachKind) {
-  SelectionScope scope(Com, L"COM5:");
+  SendTarget target;
+  target.name = L"COM5:";
   struct {
     int kind;
     bool (*is)(Device*);
@@ -52,11 +55,10 @@ TEST(Dispatch, FactoryBuildsTheTransportOfEachKind) {
   };
   const DWORD handles = HandleCount();
   for (const auto& c : cases) {
-    scope.selection.kind = c.kind;
-    Device* device = DeviceFactory::Create(&scope.selection, 0, nullptr);
+    target.kind = c.kind;
+    std::unique_ptr<Device> device = DeviceFactory::Create(target);
     ASSERT_NE(device, nullptr);
-    EXPECT_TRUE(c.is(device)) << c.kind;
-    DeviceFactory::Release(device);
+    EXPECT_TRUE(c.is(device.get())) << c.kind;
   }
   EXPECT_EQ(HandleCount(), handles);  // building a transport opens nothing
 }

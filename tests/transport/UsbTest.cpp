@@ -160,14 +160,19 @@ TEST(UsbDevice, LateReplyNeverReachesTheBufferOfAFinishedQuery) {
   // reply that comes in that time must not land in the caller's buffer.
   FakeUsbPrinter printer;
   printer.ReplyOn(1, Reply(20), kLateMs);
-  USBDevice device(printer.Path(), 0, nullptr);
+  SendTarget target;
+  target.kind = Usb;
+  target.name = printer.Path();
+  USBDevice device(target);
   unsigned char reply[64];
   memset(reply, 0xCC, sizeof(reply));
-  unsigned int replyLength = sizeof(reply);
+  size_t replyLength = sizeof(reply);
   MessageBoxCatcher boxes;
-  EXPECT_EQ(device.Query(kRequest, sizeof(kRequest), reply, &replyLength), 0);
+  const SendOutcome outcome = device.Query(kRequest, sizeof(kRequest), reply, &replyLength);
+  EXPECT_EQ(outcome.status, SendStatus::Failed);
+  EXPECT_TRUE(outcome.answerFailed);
+  EXPECT_EQ(outcome.reason, "no answer within 1 s");
   EXPECT_EQ(replyLength, 0u);
-  EXPECT_TRUE(device.IsOpen());
   // The printer's late answer is accepted by the still open pipe...
   for (int i = 0; i < 200 && printer.RepliesDelivered() == 0; ++i) Sleep(20);
   EXPECT_EQ(printer.RepliesDelivered(), 1);
