@@ -142,6 +142,9 @@ int SendCommand(const unsigned char* data, int length, int showSuccess) {
   if (RefreshCurrentSelection != nullptr) RefreshCurrentSelection();
   SendTarget target;
   if (!TargetFromSelection(CurrentSelection, &target)) return 0;
+  // A serial port with nothing to send succeeds without opening the port and
+  // without a box.
+  if (target.kind == Com && data == nullptr && length == 0) return 1;
   // A negative length is a buffer that cannot be read, as a missing one is:
   // the transport fails it after opening, with its write failure.
   if (length < 0) return Announce(SendToTarget(target, nullptr, 1), showSuccess);

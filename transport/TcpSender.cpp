@@ -54,8 +54,12 @@ bool IsReset(int error) {
   return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENETRESET;
 }
 
-std::string ConnectFailure(int error, DWORD limitMs) {
+std::string ConnectFailure(int error, DWORD limitMs, size_t total) {
   switch (error) {
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+    case WSAENETRESET:
+      return "reset by the printer after 0 of " + std::to_string(total) + " bytes";
     case WSAECONNREFUSED:
       return "refused: nothing listens on port 9100 at that address";
     case WSAETIMEDOUT:
@@ -71,12 +75,12 @@ std::string ConnectFailure(int error, DWORD limitMs) {
 // Connects the non-blocking socket before deadline. select is used rather
 // than WSAPoll here: older systems' WSAPoll never reports a refused connect.
 bool Connect(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline, DWORD limitMs,
-             std::string* reason) {
+             size_t total, std::string* reason) {
   if (connect(socket, reinterpret_cast<const sockaddr*>(&endpoint), sizeof(endpoint)) == 0) {
     return true;
   }
   const int started = WSAGetLastError();
-  if (started != WSAEWOULDBLOCK) return *reason = ConnectFailure(started, limitMs), false;
+  if (started != WSAEWOULDBLOCK) return *reason = ConnectFailure(started, limitMs, total), false;
   for (;;) {
     const DWORD leftMs = TimeLeft(deadline);
     fd_set connected;
@@ -88,14 +92,14 @@ bool Connect(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline, DWO
     timeval wait{static_cast<long>(leftMs / 1000), static_cast<long>((leftMs % 1000) * 1000)};
     const int count = select(0, nullptr, &connected, &failed, &wait);
     if (count == SOCKET_ERROR) {
-      return *reason = ConnectFailure(WSAGetLastError(), limitMs), false;
+      return *reason = ConnectFailure(WSAGetLastError(), limitMs, total), false;
     }
     if (count > 0) {
       const int error = SocketError(socket);
       if (error == 0 && !FD_ISSET(socket, &failed)) return true;
-      return *reason = ConnectFailure(error != 0 ? error : WSAECONNREFUSED, limitMs), false;
+      return *reason = ConnectFailure(error != 0 ? error : WSAECONNREFUSED, limitMs, total), false;
     }
-    if (leftMs == 0) return *reason = ConnectFailure(WSAETIMEDOUT, limitMs), false;
+    if (leftMs == 0) return *reason = ConnectFailure(WSAETIMEDOUT, limitMs, total), false;
   }
 }
 
@@ -223,7 +227,7 @@ TcpResult SendTcpExchange(uint32_t address, unsigned short port, const TcpSpan* 
   const ULONGLONG start = GetTickCount64();
   const ULONGLONG deadline = start + exchangeLimitMs;
   const DWORD connectMs = connectLimitMs < exchangeLimitMs ? connectLimitMs : exchangeLimitMs;
-  if (!Connect(socket.Get(), endpoint, start + connectMs, connectMs, &result.reason)) {
+  if (!Connect(socket.Get(), endpoint, start + connectMs, connectMs, total, &result.reason)) {
     return result;
   }
   if (!SendAll(socket.Get(), spans, count, total, deadline, exchangeLimitMs, &result)) {

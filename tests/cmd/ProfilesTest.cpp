@@ -193,20 +193,20 @@ TEST_F(ProfilesTest, BadProfileChangesNoControlAndShowsOneBoxWithTheLine) {
 
 TEST(ProfilesCmd, MiddleTargetFailsTheOthersReceiveTheirBytes) {
   testing_ends::TruncateLpt();
-  LoopbackPrinter printer;
+  LoopbackPrinter printer("127.0.13.1");
   ASSERT_TRUE(printer.Listening());
   std::wstring path = WriteProfile(L"bid.ini", "[BID]\nBID = Shift Left, 9\n");
   const Bytes expected = {0x1F, 0x42, 0x00, 0x09, 0x10, 0x43};
-  // Nothing listens on 127.0.0.3: the connection is refused.
-  CmdResult result = RunCmd(L"apply \"" + path + L"\" --to lpt:LPT5 --to ip:127.0.0.3 --to ip:127.0.0.1");
+  // Nothing listens on 127.0.13.3: the connection is refused.
+  CmdResult result = RunCmd(L"apply \"" + path + L"\" --to lpt:LPT5 --to ip:127.0.13.3 --to ip:127.0.13.1");
   EXPECT_EQ(result.exitCode, 2u) << result.out;
   EXPECT_EQ(testing_ends::ReadLptBytes(), expected);
   std::vector<Bytes> jobs = printer.Finished(1);
   ASSERT_EQ(jobs.size(), 1u);
   EXPECT_EQ(jobs[0], expected);
-  EXPECT_NE(result.out.find("lpt:LPT5\t1\t0\tok"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("ip:127.0.0.3\t1\t1\tFAILED"), std::string::npos) << result.out;
-  EXPECT_NE(result.out.find("ip:127.0.0.1\t1\t0\tok"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("lpt:LPT5\t1\t0\t0\tok"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("ip:127.0.13.3\t1\t1\t0\tFAILED"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("ip:127.0.13.1\t1\t0\t0\tok"), std::string::npos) << result.out;
 }
 
 TEST(ProfilesCmd, BadInputIsRefusedWithItsExitCodeAndNothingSent) {

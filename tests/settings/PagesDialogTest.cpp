@@ -517,9 +517,9 @@ TEST_F(PagesTest, SendsGoToTheEntryOnScreen) {
 }
 
 TEST_F(PagesTest, PagesSendToTheLoopbackNetworkPrinter) {
-  LoopbackPrinter printer;
+  LoopbackPrinter printer("127.0.12.1");
   ASSERT_TRUE(printer.Listening());
-  UseNetwork(127, 0, 0, 1);
+  UseNetwork(127, 0, 12, 1);
   HWND bid = Page(kBid);
   Click(bid, IDC_BID_CHECK);
   Type(bid, IDC_BID_VALUE, L"7");

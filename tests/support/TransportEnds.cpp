@@ -52,7 +52,7 @@ bool SelectionScope::StoreSerialSettings(const wchar_t* port, DWORD baudRate) {
   return true;
 }
 
-LoopbackPrinter::LoopbackPrinter(unsigned short port) {
+LoopbackPrinter::LoopbackPrinter(const char* address, unsigned short port) {
   if (WSAStartup(MAKEWORD(2, 2), &wsa_) != 0) return;
   // Another test run on this machine may hold the port for a moment.
   for (int attempt = 0; attempt < 100 && listener_ == INVALID_SOCKET; ++attempt) {
@@ -62,7 +62,7 @@ LoopbackPrinter::LoopbackPrinter(unsigned short port) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    local.sin_addr.s_addr = inet_addr(address);
     if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 && listen(s, 64) == 0) {
       listener_ = s;
     } else {

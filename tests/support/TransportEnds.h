@@ -1,5 +1,5 @@
 // Counterparts for the transport tests: the program-wide selection values,
-// a TCP printer on 127.0.0.1:9100 and a named pipe that plays a USB printer.
+// a TCP printer on a loopback address of the test's own and a named pipe that plays a USB printer.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -40,11 +40,13 @@ class SelectionScope {
   DCB* savedSettings_;
 };
 
-// A printer on 127.0.0.1:port served by a thread: accepts connections and
-// records every byte of each one until the sender closes it.
+// A printer on address:port served by a thread: accepts connections and
+// records every byte of each one until the sender closes it, then closes in
+// order. Each test listens on an address of its own in 127.0.0.0/8 (never
+// 127.0.0.1, which other programs on the machine may hold).
 class LoopbackPrinter {
  public:
-  explicit LoopbackPrinter(unsigned short port = 9100);
+  explicit LoopbackPrinter(const char* address, unsigned short port = 9100);
   ~LoopbackPrinter();
   LoopbackPrinter(const LoopbackPrinter&) = delete;
   LoopbackPrinter& operator=(const LoopbackPrinter&) = delete;

@@ -117,7 +117,7 @@ TEST(Dispatch, NetworkAndSpoolerQueriesLeaveTheReplyAlone) {
 // One round of sends over every transport and its failure paths.
 void SendOverEveryPath(SelectionScope& scope, FakeUsbPrinter& usb) {
   const int n = sizeof(kCommand);
-  scope.SetAddress(L"127.0.0.1");
+  scope.SetAddress(L"127.0.11.1");
   scope.Select(Com, L"COM5:");
   scope.StoreSerialSettings(L"\\\\.\\COM5", 9600);
   SendCommand(kCommand, n, 1);                 // serial, success
@@ -134,7 +134,7 @@ void SendOverEveryPath(SelectionScope& scope, FakeUsbPrinter& usb) {
   SendCommand(kCommand, n, 1);                 // parallel, missing port
   scope.Select(Ethernet, L"Ethernet");
   SendCommand(kCommand, n, 1);                 // network, success
-  scope.SetAddress(L"127.0.0.2");
+  scope.SetAddress(L"127.0.11.2");
   SendCommand(kCommand, n, 1);                 // network, refused
   scope.SetAddress(L"0.0.0.0");
   SendCommand(kCommand, n, 1);                 // network, no address
@@ -154,7 +154,7 @@ void SendOverEveryPath(SelectionScope& scope, FakeUsbPrinter& usb) {
 }
 
 TEST(Dispatch, NoHandleOutlivesASendOnAnyPath) {
-  LoopbackPrinter printer;
+  LoopbackPrinter printer("127.0.11.1");
   ASSERT_TRUE(printer.Listening());
   FakeUsbPrinter usb;
   SelectionScope scope(Com, L"COM5:");
