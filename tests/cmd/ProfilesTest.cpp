@@ -12,67 +12,11 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PageDriver.h"
 #include "tests/support/TransportEnds.h"
+#include "tests/cmd/CmdRun.h"
 
 namespace {
 
 using namespace pages_test;
-
-std::wstring Widen(const std::string& text) {
-  return std::wstring(text.begin(), text.end());  // the paths and arguments here are ASCII
-}
-
-std::wstring CmdExe() {
-  std::wstring path = L"Z:" + Widen(SW_CMD_EXE_UNIX);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
-struct CmdResult {
-  DWORD exitCode = 99;
-  std::string out;  // standard output and standard error together
-};
-
-// Runs SetwrightCmd with arguments; its output goes to a scratch file.
-CmdResult RunCmd(const std::wstring& arguments) {
-  CmdResult result;
-  const std::wstring outPath = testing_ends::ScratchDir() + L"cmd-out.txt";
-  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE out = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return result;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out;
-  startup.hStdError = out;
-  startup.hStdInput = nullptr;
-  std::wstring commandLine = L"\"" + CmdExe() + L"\" " + arguments;
-  PROCESS_INFORMATION process{};
-  if (::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &process)) {
-    ::WaitForSingleObject(process.hProcess, 60000);
-    ::GetExitCodeProcess(process.hProcess, &result.exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-  }
-  ::CloseHandle(out);
-  Bytes bytes = testing_ends::ReadWholeFile(outPath);
-  result.out.assign(bytes.begin(), bytes.end());
-  return result;
-}
-
-std::wstring WriteProfile(const wchar_t* name, const std::string& text) {
-  std::wstring path = testing_ends::ScratchDir() + name;
-  testing_ends::WriteWholeFile(path, text.data(), text.size());
-  return path;
-}
-
-std::string ReadText(const std::wstring& path) {
-  Bytes bytes = testing_ends::ReadWholeFile(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 struct Press {
   int page;
