@@ -1,11 +1,12 @@
-// Cost of one SendCommand over the network transport compared with two bare
-// Winsock exchanges of the same bytes: connect, send, half-close, wait for
-// the printer's close, close (what the transport does) and connect, send,
-// close (which never learns whether the printer took the bytes). The three
-// are timed in interleaved blocks. Then a soak of 10,000 sends watching the
-// process's handle count and private bytes.
+// Cost of one network send through the send call (SendToTarget) and through
+// the window's SendCommand, compared with two bare Winsock exchanges of the
+// same bytes: connect, send, half-close, wait for the printer's close, close
+// (what the transport does) and connect, send, close (which never learns
+// whether the printer took the bytes). The four are timed in interleaved
+// blocks. Then a soak of 10,000 sends watching the process's handle count
+// and private bytes.
 //
-// A thread of this program plays the printer on 127.0.0.1:9100.
+// A thread of this program plays the printer on 127.0.21.1:9100.
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
@@ -20,9 +21,12 @@
 #include "common/Globals.h"
 #include "tests/support/PrinterEnds.h"
 #include "transport/Device.h"
+#include "transport/PortNames.h"
+#include "transport/Send.h"
 
 namespace {
 
+const char kPrinterAddress[] = "127.0.21.1";
 std::atomic<bool> g_stop{false};
 std::atomic<long> g_bytes{0};
 std::atomic<long> g_boxes{0};
@@ -49,7 +53,7 @@ SOCKET Listen() {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(9100);
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    local.sin_addr.s_addr = inet_addr(kPrinterAddress);
     if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 &&
         listen(s, SOMAXCONN) == 0) {
       return s;
@@ -84,7 +88,7 @@ bool BareSend(const unsigned char* data, int length, bool awaitClose) {
   sockaddr_in printer{};
   printer.sin_family = AF_INET;
   printer.sin_port = htons(9100);
-  printer.sin_addr.s_addr = inet_addr("127.0.0.1");
+  printer.sin_addr.s_addr = inet_addr(kPrinterAddress);
   bool ok = connect(s, reinterpret_cast<sockaddr*>(&printer), sizeof(printer)) == 0 &&
             send(s, reinterpret_cast<const char*>(data), length, 0) == length;
   if (ok && awaitClose) {
@@ -96,6 +100,53 @@ bool BareSend(const unsigned char* data, int length, bool awaitClose) {
     ok = ok && got == 0;
   }
   closesocket(s);
+  return ok;
+}
+
+// The send call's steps, one by one, each timed: where the time of a
+// confirmed network send goes. The same Winsock calls in the same order as
+// the sender, without its bookkeeping.
+constexpr int kSteps = 9;
+const char* const kStepNames[kSteps] = {"socket",   "non-blocking", "connect", "select (connect)",
+                                        "send",     "shutdown",     "poll (close; shows a reset)", "recv (end)",
+                                        "closesocket"};
+bool ProfiledExchange(const unsigned char* data, int length, double* stepTicks) {
+  LARGE_INTEGER t[kSteps + 1];
+  QueryPerformanceCounter(&t[0]);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  QueryPerformanceCounter(&t[1]);
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  QueryPerformanceCounter(&t[2]);
+  sockaddr_in printer{};
+  printer.sin_family = AF_INET;
+  printer.sin_port = htons(9100);
+  printer.sin_addr.s_addr = inet_addr(kPrinterAddress);
+  connect(s, reinterpret_cast<sockaddr*>(&printer), sizeof(printer));
+  QueryPerformanceCounter(&t[3]);
+  fd_set connected, failed;
+  FD_ZERO(&connected);
+  FD_ZERO(&failed);
+  FD_SET(s, &connected);
+  FD_SET(s, &failed);
+  timeval wait{5, 0};
+  bool ok = select(0, nullptr, &connected, &failed, &wait) == 1;
+  QueryPerformanceCounter(&t[4]);
+  ok = ok && send(s, reinterpret_cast<const char*>(data), length, 0) == length;
+  QueryPerformanceCounter(&t[5]);
+  shutdown(s, SD_SEND);
+  QueryPerformanceCounter(&t[6]);
+  WSAPOLLFD entry{};
+  entry.fd = s;
+  entry.events = POLLRDNORM;
+  WSAPoll(&entry, 1, 5000);
+  QueryPerformanceCounter(&t[7]);
+  char drained[64];
+  ok = ok && recv(s, drained, sizeof(drained), 0) == 0;
+  QueryPerformanceCounter(&t[8]);
+  closesocket(s);
+  QueryPerformanceCounter(&t[9]);
+  for (int i = 0; i < kSteps; ++i) stepTicks[i] += static_cast<double>(t[i + 1].QuadPart - t[i].QuadPart);
   return ok;
 }
 
@@ -131,7 +182,7 @@ int main(int argc, char** argv) {
   WSAStartup(MAKEWORD(2, 2), &wsa);
   SOCKET listener = Listen();
   if (listener == INVALID_SOCKET) {
-    printf("cannot listen on 127.0.0.1:9100\n");
+    printf("cannot listen on %s:9100\n", kPrinterAddress);
     return 1;
   }
   std::thread printer(ServePrinter, listener);
@@ -140,7 +191,13 @@ int main(int argc, char** argv) {
   TransportSelection selection{};
   selection.kind = Ethernet;
   wcscpy(selection.name, L"Ethernet");
-  wchar_t address[kPrinterAddressChars] = L"127.0.0.1";
+  wchar_t address[kPrinterAddressChars] = L"127.0.21.1";
+  SendTarget target;
+  target.kind = Ethernet;
+  ParseStrictIpv4(kPrinterAddress, &target.address);
+  auto seam = [&](const unsigned char* data, size_t length) {
+    return SendToTarget(target, data, length).status == SendStatus::Confirmed;
+  };
   CurrentSelection = &selection;
   PrinterAddressText = address;
 
@@ -151,6 +208,7 @@ int main(int argc, char** argv) {
   command[47] = 'C';
 
   for (int i = 0; i < 50; ++i) {  // warm up every path
+    seam(command, sizeof(command));
     SendCommand(command, sizeof(command), 0);
     BareSend(command, sizeof(command), true);
     BareSend(command, sizeof(command), false);
@@ -159,10 +217,12 @@ int main(int argc, char** argv) {
   // Interleaved blocks, so drift of the machine hits all three alike.
   const int blocks = 20;
   const int perBlock = rounds / blocks > 0 ? rounds / blocks : 1;
-  std::vector<double> transportUs, awaitUs, closeUs, ratioAwait, ratioClose;
+  std::vector<double> seamUs, transportUs, awaitUs, closeUs, ratioSeam, ratioAwait, ratioClose;
   int failures = 0;
   for (int block = 0; block < blocks; ++block) {
-    LARGE_INTEGER t0, t1, t2, t3;
+    LARGE_INTEGER t0, t1, t2, t3, tSeam;
+    QueryPerformanceCounter(&tSeam);
+    for (int i = 0; i < perBlock; ++i) failures += seam(command, sizeof(command)) ? 0 : 1;
     QueryPerformanceCounter(&t0);
     for (int i = 0; i < perBlock; ++i) failures += SendCommand(command, sizeof(command), 0) ? 0 : 1;
     QueryPerformanceCounter(&t1);
@@ -170,9 +230,11 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&t2);
     for (int i = 0; i < perBlock; ++i) failures += BareSend(command, sizeof(command), false) ? 0 : 1;
     QueryPerformanceCounter(&t3);
+    seamUs.push_back(Seconds(tSeam, t0) * 1e6 / perBlock);
     transportUs.push_back(Seconds(t0, t1) * 1e6 / perBlock);
     awaitUs.push_back(Seconds(t1, t2) * 1e6 / perBlock);
     closeUs.push_back(Seconds(t2, t3) * 1e6 / perBlock);
+    ratioSeam.push_back(seamUs.back() / awaitUs.back());
     ratioAwait.push_back(transportUs.back() / awaitUs.back());
     ratioClose.push_back(transportUs.back() / closeUs.back());
   }
@@ -181,16 +243,32 @@ int main(int argc, char** argv) {
   };
   printf("%d blocks of %d sends each, %d bytes per send, interleaved; median (min..max) per send:\n",
          blocks, perBlock, static_cast<int>(sizeof(command)));
-  printf("SendCommand (network transport):            %.1f us (%.1f..%.1f)\n", Median(transportUs),
+  printf("SendToTarget (the send call):               %.1f us (%.1f..%.1f)\n", Median(seamUs),
+         spread(seamUs).first, spread(seamUs).second);
+  printf("SendCommand (the window's dispatch):        %.1f us (%.1f..%.1f)\n", Median(transportUs),
          spread(transportUs).first, spread(transportUs).second);
   printf("bare connect/send/half-close/wait/close:    %.1f us (%.1f..%.1f)\n", Median(awaitUs),
          spread(awaitUs).first, spread(awaitUs).second);
   printf("bare connect/send/close (no confirmation):  %.1f us (%.1f..%.1f)\n", Median(closeUs),
          spread(closeUs).first, spread(closeUs).second);
+  printf("ratio SendToTarget / bare with wait:   %.2f (%.2f..%.2f)\n", Median(ratioSeam),
+         spread(ratioSeam).first, spread(ratioSeam).second);
   printf("ratio SendCommand / bare with wait:    %.2f (%.2f..%.2f)\n", Median(ratioAwait),
          spread(ratioAwait).first, spread(ratioAwait).second);
   printf("ratio SendCommand / bare without wait: %.2f (%.2f..%.2f)\n", Median(ratioClose),
          spread(ratioClose).first, spread(ratioClose).second);
+
+  double stepTicks[kSteps] = {};
+  for (int i = 0; i < rounds; ++i) failures += ProfiledExchange(command, sizeof(command), stepTicks) ? 0 : 1;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  double all = 0;
+  for (double ticks : stepTicks) all += ticks;
+  printf("the send call's steps, mean per send over %d sends:\n", rounds);
+  for (int i = 0; i < kSteps; ++i) {
+    printf("  %-34s %7.1f us (%4.1f%%)\n", kStepNames[i],
+           stepTicks[i] * 1e6 / static_cast<double>(frequency.QuadPart) / rounds, 100.0 * stepTicks[i] / all);
+  }
 
   DWORD handlesBefore = 0, handlesAfter = 0;
   SIZE_T privateBefore = 0, privateAfter = 0;

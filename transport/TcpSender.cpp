@@ -95,9 +95,11 @@ bool Connect(SOCKET socket, const sockaddr_in& endpoint, ULONGLONG deadline, DWO
       return *reason = ConnectFailure(WSAGetLastError(), limitMs, total), false;
     }
     if (count > 0) {
+      // A finished connect is writable; a failed one is in the exception set
+      // with its error pending.
+      if (!FD_ISSET(socket, &failed)) return true;
       const int error = SocketError(socket);
-      if (error == 0 && !FD_ISSET(socket, &failed)) return true;
-      return *reason = ConnectFailure(error != 0 ? error : WSAECONNREFUSED, limitMs, total), false;
+      return *reason = ConnectFailure(error > 0 ? error : WSAECONNREFUSED, limitMs, total), false;
     }
     if (leftMs == 0) return *reason = ConnectFailure(WSAETIMEDOUT, limitMs, total), false;
   }
@@ -145,10 +147,10 @@ bool SendAll(SOCKET socket, const TcpSpan* spans, size_t count, size_t total, UL
 // After the last byte: tells the printer that nothing more comes (half-close)
 // and waits for it to close its side. Bytes the system took may still sit in
 // this host's buffers; only the printer's orderly close says they arrived. A
-// reset before or at that close means they may not have. Some systems report
-// a reset as an orderly end of the stream; the reset still shows as an error
-// condition of the socket (POLLERR) or as its pending error, so both are
-// checked after the end. Anything the printer sends back is read and dropped.
+// reset before or at that close means they may not have. Some systems (Wine)
+// report a reset as an orderly end of the stream and keep no pending error;
+// the reset still shows as an error condition of the socket (POLLERR) in the
+// wait that sees the printer's close, which is checked. Anything the printer sends back is read and dropped.
 void AwaitClose(SOCKET socket, size_t total, ULONGLONG deadline, DWORD limitMs,
                 TcpResult* result) {
   if (shutdown(socket, SD_SEND) != 0) {
@@ -166,23 +168,31 @@ void AwaitClose(SOCKET socket, size_t total, ULONGLONG deadline, DWORD limitMs,
                        "within " + Seconds(limitMs);
       return;
     }
+    if (events > 0 && (events & POLLERR) != 0) {
+      result->reason = "reset by the printer after " + Progress(result->sent, total);
+      return;
+    }
     char drained[4096];
     const int got = recv(socket, drained, sizeof(drained), 0);
     if (got > 0) continue;
     const int error = got == 0 ? 0 : WSAGetLastError();
     if (error == WSAEWOULDBLOCK) continue;
-    if (error == 0) {
-      const int after = Wait(socket, POLLRDNORM, 0);
-      const int pending = SocketError(socket);
-      if (after >= 0 && (after & POLLERR) == 0 && pending == 0) {
-        result->status = SendStatus::Confirmed;
-        return;
-      }
-      result->reason = "reset by the printer after " + Progress(result->sent, total);
+    if (error != 0) {
+      result->reason = IsReset(error) ? "reset by the printer after " + Progress(result->sent, total)
+                                      : "the connection failed (" + SocketErrorText(error) + ")";
       return;
     }
-    result->reason = IsReset(error) ? "reset by the printer after " + Progress(result->sent, total)
-                                    : "the connection failed (" + SocketErrorText(error) + ")";
+    // The end of the stream. The wait that saw the printer's close (POLLHUP)
+    // would have shown a reset with it; an end seen without that close is
+    // checked once more.
+    if (events < 0 || (events & POLLHUP) == 0) {
+      const int after = Wait(socket, POLLRDNORM, 0);
+      if (after < 0 || (after & POLLERR) != 0) {
+        result->reason = "reset by the printer after " + Progress(result->sent, total);
+        return;
+      }
+    }
+    result->status = SendStatus::Confirmed;
     return;
   }
 }

@@ -9,6 +9,7 @@
 #include "common/Numbers.h"
 #include "transport/Announcement.h"
 #include "transport/PortNames.h"
+#include "cmd/TargetText.h"
 
 TEST(PortName, DropsExactlyOneTrailingColon) {
   wchar_t out[kPortNameChars];
@@ -173,5 +174,50 @@ TEST(Numbers, DigitsUpToALimit) {
   for (const wchar_t* bad : {L"1000000", L"99999999999999999999", L"12a", L"-1", L" 1"}) {
     EXPECT_FALSE(ParseDigits(bad, 999999, &value)) << bad;
     EXPECT_EQ(value, 77u) << bad;
+  }
+}
+
+// A printer's address is read once, strictly: what is checked is what is
+// reached. System parsers read a zero-led part as octal ("010" is 8).
+TEST(StrictAddress, OnlyPlainDecimalDottedQuadsPass) {
+  uint32_t value = 0;
+  EXPECT_EQ(ParseStrictIpv4("192.168.1.20", &value), nullptr);
+  EXPECT_EQ(value, 0xC0A80114u);
+  EXPECT_EQ(ParseStrictIpv4("0.0.0.0", &value), nullptr);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(ParseStrictIpv4("255.255.255.255", &value), nullptr);
+  for (const char* bad : {"127.0.0.010", "192.168.001.10", "010.0.0.1", "00.1.2.3", "1.2.3.256",
+                          "1.2.3", "1.2.3.4.5", "1.2.3.4 ", " 1.2.3.4", "1.2.3.-4", "1.2.3.+4",
+                          "1.2.3.0x4", "1..2.3", "1.2.3.4.", "1234.1.1.1", "", "printer"}) {
+    value = 7;
+    EXPECT_NE(ParseStrictIpv4(bad, &value), nullptr) << bad;
+    EXPECT_EQ(value, 7u) << bad;
+  }
+  EXPECT_NE(std::string(ParseStrictIpv4("127.0.0.010", &value)).find("leading zeros"), std::string::npos);
+  EXPECT_NE(ParseStrictIpv4(nullptr, &value), nullptr);
+}
+
+TEST(CommandLineTargets, SerialSettingsAndNamesAreReadStrictly) {
+  cmdline::TargetText target;
+  std::string why;
+  ASSERT_TRUE(cmdline::ParseTargetText("com:COM7:19200,7,e,2", &target, &why)) << why;
+  EXPECT_EQ(target.kind, cmdline::TargetKind::Com);
+  EXPECT_EQ(target.name, "COM7");
+  EXPECT_EQ(target.serial.baud, 19200u);
+  EXPECT_EQ(target.serial.dataBits, 7u);
+  EXPECT_EQ(target.serial.parity, 'E');
+  EXPECT_EQ(target.serial.stopBits, 2u);
+  ASSERT_TRUE(cmdline::ParseTargetText("com:com12", &target, &why));
+  EXPECT_EQ(target.serial.baud, 9600u);
+  ASSERT_TRUE(cmdline::ParseTargetText("ip:10.1.2.3", &target, &why));
+  EXPECT_EQ(target.address, 0x0A010203u);
+  for (const char* bad :
+       {"com:COM7:-1,8,N,1", "com:COM7:+9600,8,N,1", "com:COM7:9600,8,N,1,", "com:COM7:9600,8,N",
+        "com:COM7:09600,8,N,1", "com:COM7:4294967297,8,N,1", "com:COM7:9600,9,N,1",
+        "com:COM7:9600,8,X,1", "com:COM7:9600,8,N,3", "com:COM7:9600, 8,N,1", "com:COM0",
+        "com:PRN", "lpt:LPT", "ip:127.0.0.010", "ip:0.0.0.0", "ip:255.255.255.255", "queue:",
+        "usb:", "tcp:1.2.3.4", "USB"}) {
+    EXPECT_FALSE(cmdline::ParseTargetText(bad, &target, &why)) << bad;
+    EXPECT_FALSE(why.empty()) << bad;
   }
 }
