@@ -5,31 +5,19 @@
 #include "transport/PortNames.h"
 #include "transport/SendReasons.h"
 
-bool ComDevice::Open(SendOutcome* outcome) {
+SendOutcome ComDevice::Write(const unsigned char* data, size_t length) {
+  // Nothing to send: succeed without touching the port.
+  if (data == nullptr && length == 0) return ConfirmedOutcome(0);
   // COM3: becomes \\.\COM3. A name that does not fit the work buffers is
   // refused rather than cut, so a shortened name never opens another port.
   wchar_t trimmed[kPortNameChars] = {};
   wchar_t path[kPortNameChars] = {};
   if (!TrimPortName(target_.name.c_str(), trimmed, kPortNameChars) ||
       !JoinText(L"\\\\.\\", trimmed, path, kPortNameChars)) {
-    *outcome = FailedOutcome("PO_GSTR_OPEN_COM_FAIL", "the port name is too long");
-    return false;
+    return FailedOutcome("PO_GSTR_OPEN_COM_FAIL", "the port name is too long");
   }
-  handle_.Reset(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle_.Valid()) {
-    *outcome = FailedOutcome("PO_GSTR_OPEN_COM_FAIL",
-                             "the port cannot be opened (" + SystemErrorText(GetLastError()) + ")");
-    return false;
-  }
-  return true;
-}
-
-SendOutcome ComDevice::Write(const unsigned char* data, size_t length) {
-  // Nothing to send: succeed without touching the port.
-  if (data == nullptr && length == 0) return ConfirmedOutcome(0);
   SendOutcome outcome;
-  if (!Open(&outcome)) return outcome;
+  if (!OpenPort(path, "PO_GSTR_OPEN_COM_FAIL", &outcome)) return outcome;
   if (!target_.hasSerial) {
     handle_.Reset();
     return FailedOutcome("PO_GSTR_SET_COM_NEED_CONFIG", "the port's line settings were never set");
@@ -58,23 +46,4 @@ SendOutcome ComDevice::Write(const unsigned char* data, size_t length) {
     }
   }
   return WriteWholeBuffer(handle_.Get(), data, length, "PO_GSTR_SET_FAIL", target_.writeLimitMs);
-}
-
-SendOutcome ComDevice::Query(const unsigned char* command, size_t length, unsigned char* reply,
-                             size_t* replyLength) {
-  SendOutcome outcome = Write(command, length);
-  if (!outcome.Sent()) return outcome;
-  // The empty-buffer shortcut opens nothing: there is no port to read from.
-  if (!handle_.Valid()) {
-    outcome = FailedOutcome("PO_GSTR_SET_FAIL", "nothing was sent, so no answer can come");
-    outcome.answerFailed = true;
-    return outcome;
-  }
-  if (!ReadReply(handle_.Get(), reply, replyLength)) {
-    outcome = FailedOutcome("PO_GSTR_SET_FAIL",
-                            "the answer could not be read (" + SystemErrorText(GetLastError()) + ")",
-                            length);
-    outcome.answerFailed = true;
-  }
-  return outcome;
 }

@@ -32,28 +32,31 @@ class Device {
   UniqueHandle handle_;  // the open port or device; ports and USB only
 };
 
-// Serial port (kind Com): applies the target's line settings before the write.
-class ComDevice : public Device {
+// A serial or parallel port: opened exclusively, written, and read from once
+// for an answer.
+class PortDevice : public Device {
  public:
   using Device::Device;
-  SendOutcome Write(const unsigned char* data, size_t length) override;
   SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
                     size_t* replyLength) override;
 
- private:
-  bool Open(SendOutcome* outcome);
+ protected:
+  // Opens path for reading and writing; false with a failKey outcome.
+  bool OpenPort(const wchar_t* path, const char* failKey, SendOutcome* outcome);
+};
+
+// Serial port (kind Com): applies the target's line settings before the write.
+class ComDevice : public PortDevice {
+ public:
+  using PortDevice::PortDevice;
+  SendOutcome Write(const unsigned char* data, size_t length) override;
 };
 
 // Parallel port (kind Lpt), opened by its plain name.
-class LPTDevice : public Device {
+class LPTDevice : public PortDevice {
  public:
-  using Device::Device;
+  using PortDevice::PortDevice;
   SendOutcome Write(const unsigned char* data, size_t length) override;
-  SendOutcome Query(const unsigned char* command, size_t length, unsigned char* reply,
-                    size_t* replyLength) override;
-
- private:
-  bool Open(SendOutcome* outcome);
 };
 
 // Network printer (kind Ethernet): one TCP connection to port 9100 of the

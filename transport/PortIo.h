@@ -39,13 +39,3 @@ inline SendOutcome WriteWholeBuffer(HANDLE file, const unsigned char* data, size
   }
   return ConfirmedOutcome(length);
 }
-
-// One synchronous ReadFile of at most *replyLength bytes; the count read
-// replaces *replyLength. Succeeds also when nothing was read.
-inline bool ReadReply(HANDLE file, unsigned char* reply, size_t* replyLength) {
-  DWORD read = 0;
-  const DWORD want = *replyLength > 0x40000000u ? 0x40000000u : static_cast<DWORD>(*replyLength);
-  const BOOL ok = ReadFile(file, reply, want, &read, nullptr);
-  *replyLength = read;
-  return ok != FALSE;
-}
