@@ -9,7 +9,7 @@
 #include <new>
 
 #include "app/PortConfig.h"
-#include "app/PortLists.h"
+#include "transport/PortLists.h"
 #include "common/translation/Translation.h"
 #include "settings/BidTab.h"
 #include "settings/BluetoothTab.h"

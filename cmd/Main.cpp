@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PortLists.h"
+#include "transport/PortLists.h"
 #include "cmd/Output.h"
 #include "cmd/TargetText.h"
 #include "common/Globals.h"

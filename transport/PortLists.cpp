@@ -1,6 +1,6 @@
 // The spooler's ports and printers and the COM ports of the COM-port
 // device-interface class, as the main dialog lists them.
-#include "app/PortLists.h"
+#include "transport/PortLists.h"
 
 #include <initguid.h>
 #include <setupapi.h>

@@ -1,5 +1,5 @@
-// The spooler's ports and printers and the system's COM ports, as the main
-// dialog lists them.
+// The spooler's ports and printers and the system's COM ports: what the main
+// dialog lists and SetwrightCmd's list prints.
 #pragma once
 #include <windows.h>
 
