@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "transport/PortLists.h"
+#include "cmd/Fleet.h"
 #include "cmd/Output.h"
 #include "cmd/TargetText.h"
 #include "common/Globals.h"
@@ -167,11 +168,15 @@ std::string Hex(const std::vector<unsigned char>& bytes) {
 }
 
 // ---------------------------------------------------------------------------
-// Sending a list of groups to every target, with the summary.
+// Sending: every target's groups, several targets at a time, with a line per
+// send (or a progress line on a console) and the summary.
 
-struct Group {
-  std::string name;
-  std::vector<unsigned char> bytes;
+using cmdline::Group;
+
+struct RunSettings {
+  int jobs = 32;
+  DWORD connectLimitMs = 5000;
+  DWORD exchangeLimitMs = 10000;
 };
 
 const char* StatusWord(SendStatus status) {
@@ -185,34 +190,64 @@ const char* StatusWord(SendStatus status) {
   }
 }
 
-int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& groups) {
-  struct Tally {
-    int sends = 0, failed = 0, unconfirmed = 0;
-  };
-  std::vector<Tally> tallies(targets.size());
+// Standard output is a console (not a file or a pipe).
+bool OnConsole() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+}
+
+int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& groups,
+               const RunSettings& settings) {
+  std::vector<cmdline::Plan> plans(targets.size());
   for (size_t t = 0; t < targets.size(); ++t) {
-    for (const Group& group : groups) {
-      const SendOutcome outcome = SendToTarget(targets[t].send, group.bytes.data(), group.bytes.size());
-      ++tallies[t].sends;
-      if (outcome.status == SendStatus::Failed) ++tallies[t].failed;
-      if (outcome.status == SendStatus::Unconfirmed) ++tallies[t].unconfirmed;
-      std::string line = targets[t].text + "\t" + group.name + "\t" +
-                         std::to_string(group.bytes.size()) + " bytes\t" + StatusWord(outcome.status);
-      if (!outcome.reason.empty()) line += ": " + outcome.reason;
-      out.Line(line);
-      if (outcome.status == SendStatus::Failed) out.Error("  " + targets[t].text + ": " + outcome.reason);
-      out.LogOnly("  " + Hex(group.bytes) + "\n  commands: " + DecodedNames(group.bytes));
-    }
+    plans[t].target = targets[t].text;
+    plans[t].send = targets[t].send;
+    plans[t].send.connectLimitMs = settings.connectLimitMs;
+    plans[t].send.exchangeLimitMs = settings.exchangeLimitMs;
+    plans[t].send.writeLimitMs = settings.exchangeLimitMs;
+    plans[t].groups = groups;
   }
+  const bool console = OnConsole();
+  size_t finished = 0, failedSoFar = 0;
+  auto done = [&](size_t t, const cmdline::TargetResult& result) {
+    ++finished;
+    if (result.status == SendStatus::Failed) ++failedSoFar;
+    for (size_t g = 0; g < result.groups.size(); ++g) {
+      const cmdline::GroupResult& sent = result.groups[g];
+      std::string line = plans[t].target + "\t" + sent.name + "\t" + std::to_string(sent.bytes) + " bytes\t" +
+                         (sent.skipped ? "skipped" : StatusWord(sent.status));
+      if (!sent.reason.empty() && !sent.skipped) line += ": " + sent.reason;
+      if (console) {
+        // On a console only what needs attention is listed; the rest is the progress line.
+        if (sent.skipped || sent.status != SendStatus::Confirmed) out.Error(line);
+        out.LogOnly(line);
+      } else {
+        out.Line(line);
+      }
+      out.LogOnly("  " + Hex(plans[t].groups[g].bytes) + "\n  commands: " + DecodedNames(plans[t].groups[g].bytes));
+    }
+    if (console) {
+      std::fprintf(stderr, "\r%zu of %zu targets done, %zu failed  ", finished, plans.size(), failedSoFar);
+      std::fflush(stderr);
+    }
+  };
+  const std::vector<cmdline::TargetResult> results = cmdline::RunPlans(plans, settings.jobs, done);
+  if (console) std::fprintf(stderr, "\n");
   bool anyFailed = false;
   out.Line("");
   out.Line("summary: target, sends, failed, unconfirmed, result");
-  for (size_t t = 0; t < targets.size(); ++t) {
-    const Tally& tally = tallies[t];
-    anyFailed = anyFailed || tally.failed > 0;
-    const char* result = tally.failed > 0 ? "FAILED" : tally.unconfirmed > 0 ? "unconfirmed" : "ok";
-    out.Line(targets[t].text + "\t" + std::to_string(tally.sends) + "\t" + std::to_string(tally.failed) +
-             "\t" + std::to_string(tally.unconfirmed) + "\t" + result);
+  for (size_t t = 0; t < results.size(); ++t) {
+    int sends = 0, failed = 0, unconfirmed = 0;
+    for (const cmdline::GroupResult& sent : results[t].groups) {
+      if (sent.skipped) continue;
+      ++sends;
+      if (sent.status == SendStatus::Failed) ++failed;
+      if (sent.status == SendStatus::Unconfirmed) ++unconfirmed;
+    }
+    anyFailed = anyFailed || failed > 0;
+    const char* result = failed > 0 ? "FAILED" : unconfirmed > 0 ? "unconfirmed" : "ok";
+    out.Line(plans[t].target + "\t" + std::to_string(sends) + "\t" + std::to_string(failed) + "\t" +
+             std::to_string(unconfirmed) + "\t" + result);
   }
   return anyFailed ? kExitSendFailed : kExitOk;
 }
@@ -230,7 +265,7 @@ bool StartLog() {
 // Commands.
 
 int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
-          const std::vector<std::string>& only, bool dryRun) {
+          const std::vector<std::string>& only, bool dryRun, const RunSettings& settings) {
   unsigned pages = only.empty() ? ~0u : 0u;
   for (const std::string& name : only) {
     int found = -1;
@@ -273,10 +308,11 @@ int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
     return kExitInput;
   }
   if (!StartLog()) return kExitInput;
-  return SendGroups(targets, groups);
+  return SendGroups(targets, groups, settings);
 }
 
-int SendHex(const std::string& hex, const std::vector<std::string>& targetTexts) {
+int SendHex(const std::string& hex, const std::vector<std::string>& targetTexts,
+            const RunSettings& settings) {
   Group group{"send-hex", {}};
   std::string digits;
   for (char c : hex) {
@@ -297,7 +333,7 @@ int SendHex(const std::string& hex, const std::vector<std::string>& targetTexts)
   std::vector<Target> targets;
   if (!ResolveTargets(targetTexts, &targets)) return kExitInput;
   if (!StartLog()) return kExitInput;
-  return SendGroups(targets, {group});
+  return SendGroups(targets, {group}, settings);
 }
 
 int GetNetwork(const std::string& targetText) {
@@ -353,6 +389,17 @@ int Run(int argc, char** argv) {
   app.set_version_flag("--version", std::string("SetwrightCmd ") + SW_VERSION_TEXT);
   app.require_subcommand(1);
   std::string logPath;
+  RunSettings settings;
+  double connectSeconds = 5, timeoutSeconds = 10;
+  app.add_option("--jobs", settings.jobs, "Targets served at a time (1 to 256, default 32)")
+      ->check(CLI::Range(1, 256));
+  app.add_option("--connect-timeout", connectSeconds,
+                 "Seconds a network printer has to accept the connection (default 5)")
+      ->check(CLI::Range(0.1, 3600.0));
+  app.add_option("--timeout", timeoutSeconds,
+                 "Seconds one send may take as a whole: connect, bytes and the printer's close "
+                 "on the network, the write on a COM port (default 10)")
+      ->check(CLI::Range(0.1, 3600.0));
   app.add_option("--log", logPath,
                  "Append every line, with the time, the bytes (keys and PINs masked) and the "
                  "decoded command names, to FILE");
@@ -402,8 +449,10 @@ int Run(int argc, char** argv) {
     out.SetLogPath(logPath);
   }
   int result = kExitUsage;
-  if (apply->parsed()) result = Apply(profilePath, targets, only, dryRun);
-  if (sendHex->parsed()) result = SendHex(hex, hexTargets);
+  settings.connectLimitMs = static_cast<DWORD>(connectSeconds * 1000 + 0.5);
+  settings.exchangeLimitMs = static_cast<DWORD>(timeoutSeconds * 1000 + 0.5);
+  if (apply->parsed()) result = Apply(profilePath, targets, only, dryRun, settings);
+  if (sendHex->parsed()) result = SendHex(hex, hexTargets, settings);
   if (getNetwork->parsed()) result = GetNetwork(networkTarget);
   if (list->parsed()) result = List();
   // An input error ends the run before the log opened: it still gets the lines.
