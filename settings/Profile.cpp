@@ -19,24 +19,6 @@ const char* const kPanelEntries[kPanelEntryCount] = {"PinBroken",   "PageTop",  
                                                      "LineSpacing", "PrintDirection", "PageLength",
                                                      "LeftSpace",   "Compression"};
 
-std::string WideToUtf8(const wchar_t* text) {
-  std::string out;
-  for (; text && *text; ++text) {
-    unsigned c = static_cast<unsigned>(*text);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | ((c >> 12) & 0x0F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::string ItemText(const pagelists::Item& item) {
   return item.key ? EnglishText(item.key) : WideToUtf8(item.fixed);
 }
@@ -460,6 +442,40 @@ bool Reader::CheckValues() {
 }
 
 }  // namespace
+
+std::string WideToUtf8(const wchar_t* text) {
+  std::string out;
+  for (; text && *text; ++text) {
+    unsigned long c = static_cast<unsigned long>(*text);
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      unsigned long low = static_cast<unsigned long>(text[1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++text;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if ((c >= 0xDC00 && c <= 0xDFFF) || c > 0x10FFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
 
 std::string Error::Text() const {
   return line > 0 ? "line " + std::to_string(line) + ": " + message : message;

@@ -116,4 +116,8 @@ bool BuildSends(const Profile& profile, const TextCodec& codec, unsigned onlyPag
 // text) in UTF-8, and of a translation key.
 std::string EnglishText(const char* key);
 
+// UTF-16 (or, where wchar_t has 32 bits, UTF-32) text to UTF-8; a surrogate
+// pair is one character, an unpaired surrogate becomes U+FFFD.
+std::string WideToUtf8(const wchar_t* text);
+
 }  // namespace profile
