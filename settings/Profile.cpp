@@ -141,6 +141,65 @@ bool SplitFields(const std::string& value, std::vector<Field>* fields, std::stri
   }
 }
 
+std::string CodePageName(const TextCodec& codec) {
+  return codec.codePage ? "the system code page (" + std::to_string(codec.codePage) + ")"
+                        : std::string("the system code page");
+}
+
+// A text in the codec's code page; false with the reason when a character
+// has no exact form there. what names the text in the reason.
+bool ToCodePage(const TextCodec& codec, const std::string& utf8, const std::string& what,
+                std::string* ansi, std::string* why) {
+  if (!codec.toAnsi) {
+    *ansi = utf8;
+    return true;
+  }
+  if (codec.toAnsi(utf8, ansi)) return true;
+  *why = what + " has characters " + CodePageName(codec) + " cannot send";
+  return false;
+}
+
+// The Wi-Fi group as the encoder takes it. A profile without its key is
+// checked with a stand-in key. The key is never named by its text.
+bool WifiInputOf(const Profile& p, const TextCodec& codec, commands::WifiInput* in, std::string* why) {
+  if (!ToCodePage(codec, p.ssid, "the SSID \"" + p.ssid + "\"", &in->ssid, why)) return false;
+  in->security = p.security;
+  in->wpaType = p.wpaType;
+  in->wpaCipher = p.wpaCipher;
+  in->wepAuth = p.wepAuth;
+  in->mode = p.wifiMode;
+  if (p.security != commands::WifiSecurity::Open) {
+    std::string key;
+    if (!ToCodePage(codec, p.hasKey ? p.key : "0", "the Wi-Fi key", &key, why)) return false;
+    (p.security == commands::WifiSecurity::Wpa ? in->pskKey : in->wepKey) = key;
+  }
+  return true;
+}
+
+// The Bluetooth name and PIN as the encoder takes them. The page cuts a
+// longer name or PIN to what the command carries; a profile is refused
+// instead, so that what is applied is what the file says. A profile
+// without its PIN is checked with a stand-in PIN, and the PIN is never
+// named by its text.
+bool BluetoothTextsOf(const Profile& p, const TextCodec& codec, std::string* name, std::string* pin,
+                      std::string* why) {
+  const std::string named = "the Bluetooth device name \"" + p.btName + "\"";
+  if (!ToCodePage(codec, p.btName, named, name, why)) return false;
+  if (name->size() > commands::kBluetoothNameMaxBytes) {
+    *why = named + " has " + std::to_string(name->size()) + " bytes" +
+           (codec.toAnsi ? " in " + CodePageName(codec) : std::string()) + "; the printer takes at most " +
+           std::to_string(commands::kBluetoothNameMaxBytes);
+    return false;
+  }
+  if (!ToCodePage(codec, p.hasPin ? p.btPin : "0000", "the Bluetooth PIN", pin, why)) return false;
+  if (pin->size() > commands::kBluetoothPinMaxDigits) {
+    *why = "the Bluetooth PIN has " + std::to_string(pin->size()) + " characters; the printer takes at most " +
+           std::to_string(commands::kBluetoothPinMaxDigits) + " digits";
+    return false;
+  }
+  return true;
+}
+
 class Reader {
  public:
   Reader(const TextCodec& codec, Profile* out, Error* error)
@@ -162,9 +221,6 @@ class Reader {
   bool Choose(const std::string& entry, const Field& field, const pagelists::List& list,
               int* index);
   bool Seen(int page, const std::string& name, int line);
-  std::string Ansi(const std::string& utf8) const {
-    return codec_.toAnsi ? codec_.toAnsi(utf8) : utf8;
-  }
   bool CheckEncoded(const commands::Encoded& encoded, int line) {
     return encoded.Ok() || Fail(line, EnglishText(encoded.errorKey));
   }
@@ -411,25 +467,18 @@ bool Reader::CheckValues() {
       }
     }
   }
+  std::string why;
   if (p_.wifi.present) {
-    // Without its key the rest is still checked, with a stand-in key.
-    Profile copy = p_;
-    if (!copy.hasKey) copy.key = "0";
     commands::WifiInput in;
-    in.ssid = Ansi(copy.ssid);
-    in.security = copy.security;
-    in.wpaType = copy.wpaType;
-    in.wpaCipher = copy.wpaCipher;
-    in.wepAuth = copy.wepAuth;
-    in.pskKey = in.wepKey = Ansi(copy.key);
-    in.mode = copy.wifiMode;
+    if (!WifiInputOf(p_, codec_, &in, &why)) return Fail(p_.wifi.line, why);
     if (!CheckEncoded(commands::EncodeWifiCommand(in), p_.wifi.line)) return false;
   }
-  if (p_.bluetooth.present &&
-      !CheckEncoded(commands::EncodeBluetoothCommand(Ansi(p_.btName), p_.hasPin ? Ansi(p_.btPin) : "0000",
-                                                     codec_.isLeadByte),
-                    p_.bluetooth.line)) {
-    return false;
+  if (p_.bluetooth.present) {
+    std::string name, pin;
+    if (!BluetoothTextsOf(p_, codec_, &name, &pin, &why)) return Fail(p_.bluetooth.line, why);
+    if (!CheckEncoded(commands::EncodeBluetoothCommand(name, pin, codec_.isLeadByte), p_.bluetooth.line)) {
+      return false;
+    }
   }
   for (int i = 0; i < 2; ++i) {
     if (!p_.userDefLines[i]) continue;
@@ -659,7 +708,6 @@ std::string Format(const Profile& p, bool secrets) {
 
 bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
                 std::vector<Send>* sends, Error* error) {
-  auto ansi = [&](const std::string& s) { return codec.toAnsi ? codec.toAnsi(s) : s; };
   auto wanted = [&](Page page) { return (only & (1u << page)) != 0; };
   auto add = [&](Page page, const char* group, int line, const commands::Encoded& encoded) {
     if (!encoded.Ok()) {
@@ -720,14 +768,12 @@ bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
       return false;
     }
     commands::WifiInput in;
-    in.ssid = ansi(p.ssid);
-    in.security = p.security;
-    in.wpaType = p.wpaType;
-    in.wpaCipher = p.wpaCipher;
-    in.wepAuth = p.wepAuth;
-    if (p.security == commands::WifiSecurity::Wpa) in.pskKey = ansi(p.key);
-    if (p.security == commands::WifiSecurity::Wep) in.wepKey = ansi(p.key);
-    in.mode = p.wifiMode;
+    std::string why;
+    if (!WifiInputOf(p, codec, &in, &why)) {
+      error->line = p.wifi.line;
+      error->message = why;
+      return false;
+    }
     if (!add(kWifi, "WiFi", p.wifi.line, commands::EncodeWifiCommand(in))) return false;
   }
   if (wanted(kBluetooth) && p.bluetooth.present) {
@@ -736,8 +782,14 @@ bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
       error->message = "Bluetooth: the profile holds no PIN (save it with keys to apply it)";
       return false;
     }
+    std::string name, pin, why;
+    if (!BluetoothTextsOf(p, codec, &name, &pin, &why)) {
+      error->line = p.bluetooth.line;
+      error->message = why;
+      return false;
+    }
     if (!add(kBluetooth, "Bluetooth", p.bluetooth.line,
-             commands::EncodeBluetoothCommand(ansi(p.btName), ansi(p.btPin), codec.isLeadByte))) {
+             commands::EncodeBluetoothCommand(name, pin, codec.isLeadByte))) {
       return false;
     }
   }

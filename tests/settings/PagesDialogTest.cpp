@@ -441,6 +441,20 @@ TEST_F(PagesTest, WifiAndBluetoothRefuseTextTheCodePageCannotSend) {
   }
 }
 
+// Set cuts a long Bluetooth name and PIN; a saved profile holds what Set
+// sends, so it loads again although a profile takes nothing longer.
+TEST_F(PagesTest, SavedBluetoothGroupHoldsWhatSetSends) {
+  MessageBoxCatcher boxes;
+  Type(Page(kBluetooth), IDC_BT_NAME, L"abcdefghijklmnopqrst");
+  Type(Page(kBluetooth), IDC_BT_PIN, L"12345678901234567");
+  Click(Page(kBluetooth), IDC_BT_SET);
+  const std::wstring path = testing_ends::ScratchDir() + L"bluetooth.ini";
+  ASSERT_TRUE(dialog_->SaveProfileTo(path, true));
+  Bytes saved = testing_ends::ReadWholeFile(path);
+  EXPECT_NE(std::string(saved.begin(), saved.end()).find("Bluetooth = \"abcdefghijklmno\", \"12345678901234\"\n"),
+            std::string::npos);
+}
+
 // ---------------------------------------------------------------------------
 // The pre-send check and the other transport ends.
 
