@@ -141,6 +141,19 @@ bool SplitFields(const std::string& value, std::vector<Field>* fields, std::stri
   }
 }
 
+// One '*' per byte: a value that may be a secret shows its length only.
+std::string Masked(const std::string& value) { return std::string(value.size(), '*'); }
+
+// An entry's name as a message shows it. [WiFi] and [Bluetooth] hold one
+// entry each; any other text before "=" there may be a key or a PIN written
+// on a line of its own, so it is masked.
+std::string EntryName(int page, const std::string& name, bool quoted = false) {
+  if ((page == kWifi || page == kBluetooth) && !SameName(name, kPageNames[page])) {
+    return "\"" + Masked(name) + "\"";
+  }
+  return quoted ? "\"" + name + "\"" : name;
+}
+
 std::string CodePageName(const TextCodec& codec) {
   return codec.codePage ? "the system code page (" + std::to_string(codec.codePage) + ")"
                         : std::string("the system code page");
@@ -221,6 +234,11 @@ class Reader {
   bool Choose(const std::string& entry, const Field& field, const pagelists::List& list,
               int* index);
   bool Seen(int page, const std::string& name, int line);
+  // A value as an error message shows it: on the Wi-Fi and Bluetooth lines
+  // a value out of its place may be the key or the PIN, so it is masked.
+  std::string Shown(const std::string& value) const {
+    return "\"" + (page_ == kWifi || page_ == kBluetooth ? Masked(value) : value) + "\"";
+  }
   bool CheckEncoded(const commands::Encoded& encoded, int line) {
     return encoded.Ok() || Fail(line, EnglishText(encoded.errorKey));
   }
@@ -229,6 +247,7 @@ class Reader {
   Profile& p_;
   Error& error_;
   int line_ = 0;
+  int page_ = -1;
   std::vector<std::string> seen_;
 };
 
@@ -261,14 +280,16 @@ bool Reader::Choose(const std::string& entry, const Field& field, const pagelist
     }
     allowed += (i ? ", " : "") + text;
   }
-  return Fail(line_, entry + ": \"" + field.text + "\" is not one of: " + allowed);
+  return Fail(line_, entry + ": " + Shown(field.text) + " is not one of: " + allowed);
 }
 
 bool Reader::Seen(int page, const std::string& name, int line) {
   std::string id = std::to_string(page) + "/";
   for (char c : name) id += Fold(c);
   for (const std::string& s : seen_) {
-    if (s == id) return Fail(line, "entry " + name + " is given twice in [" + kPageNames[page] + "]");
+    if (s == id) {
+      return Fail(line, "entry " + EntryName(page, name) + " is given twice in [" + kPageNames[page] + "]");
+    }
   }
   seen_.push_back(id);
   return true;
@@ -276,10 +297,11 @@ bool Reader::Seen(int page, const std::string& name, int line) {
 
 bool Reader::Entry(int page, const std::string& name, const std::string& value, int line) {
   line_ = line;
+  page_ = page;
   if (!Seen(page, name, line)) return false;
   std::vector<Field> f;
   auto unknown = [&]() {
-    return Fail(line, "unknown entry \"" + name + "\" in [" + kPageNames[page] + "]");
+    return Fail(line, "unknown entry " + EntryName(page, name, true) + " in [" + kPageNames[page] + "]");
   };
   switch (page) {
     case kPanel: {
@@ -374,7 +396,7 @@ bool Reader::Entry(int page, const std::string& name, const std::string& value, 
       } else {
         p_.security = commands::WifiSecurity::Wpa;
         if (!Choose(name, f[2], pagelists::kWpaType, &p_.wpaType)) {
-          return Fail(line, name + ": \"" + security + "\" is not one of: Open, WPA-PSK, WPA2-PSK, WEP");
+          return Fail(line, name + ": " + Shown(security) + " is not one of: Open, WPA-PSK, WPA2-PSK, WEP");
         }
         if (f.size() < 4) return Fail(line, name + ": WPA needs its cipher (AES or TPIK)");
         if (!Choose(name, f[3], pagelists::kWpaCipher, &p_.wpaCipher)) return false;
@@ -610,7 +632,7 @@ bool Parse(const std::string& text, const TextCodec& codec, Profile* out, Error*
         if (name.empty()) {
           ok = reader.Fail(lineNo, "an entry without a name");
         } else if (value.empty()) {
-          ok = reader.Fail(lineNo, name + ": the value is missing");
+          ok = reader.Fail(lineNo, EntryName(page, name) + ": the value is missing");
         } else {
           ok = reader.Entry(page, name, value, lineNo);
         }

@@ -97,6 +97,8 @@ struct Error {
 // a missing value, bad UTF-8, control bytes, a value an encoder refuses, a
 // text the code page cannot carry, or a value longer than its command
 // carries (a Bluetooth name or PIN: the page cuts them, a profile does not).
+// The Wi-Fi key and the Bluetooth PIN never appear in the message: a value
+// of those entries that is not where it belongs shows as one '*' a byte.
 bool Parse(const std::string& text, const TextCodec& codec, Profile* out, Error* error);
 
 // Writes a profile; with secrets false the Wi-Fi key and Bluetooth PIN are

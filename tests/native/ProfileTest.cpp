@@ -151,6 +151,33 @@ TEST(Profile, TextTheCodePageCannotCarryIsRefusedWithItsLine) {
   EXPECT_EQ(sends[1].bytes[9], 0xE9);
 }
 
+// Wherever a Wi-Fi or Bluetooth line goes wrong, the key and the PIN stay
+// out of the message; a value out of its place shows as one '*' a byte.
+TEST(Profile, NoErrorShowsTheKeyOrThePin) {
+  const std::string wifi = "[WiFi]\nWiFi = \"shop\", ", bt = "[Bluetooth]\nBluetooth = \"till\", ";
+  const std::string masked[] = {wifi + "\"secret12\", Open\n", wifi + "AP, \"secret12\"\n",
+                                wifi + "AP, WEP, \"secret12\"\n", wifi + "AP, WPA-PSK, \"secret12\"\n",
+                                "[WiFi]\nsecret12 = 1\n", "[Bluetooth]\nsecret12 =\n"};
+  const std::string leftOut[] = {wifi + "AP, Open, \"secret12\"\n", wifi + "AP, WEP, OPEN, \"secret12é北\"\n",
+                                  wifi + "AP, WEP, OPEN, \"secret12" + std::string(250, 'x') + "\"\n",
+                                  bt + "\"secret12\"\n", bt + "\"secret12北\"\n", bt + "\"123456789012345\"\n"};
+  for (const std::string& text : masked) {
+    profile::Profile p;
+    profile::Error e;
+    ASSERT_FALSE(profile::Parse(text, kFakeCodec, &p, &e)) << text;
+    EXPECT_NE(e.Text().find("line 2: "), std::string::npos) << e.Text();
+    EXPECT_NE(e.message.find("\"********\""), std::string::npos) << e.Text();
+    EXPECT_EQ(e.message.find("secret"), std::string::npos) << e.Text();
+  }
+  for (const std::string& text : leftOut) {
+    profile::Profile p;
+    profile::Error e;
+    ASSERT_FALSE(profile::Parse(text, kFakeCodec, &p, &e)) << text;
+    EXPECT_EQ(e.line, 2) << e.Text();
+    for (const char* secret : {"secret", "12345", "xxxx"}) EXPECT_EQ(e.message.find(secret), std::string::npos) << e.Text();
+  }
+}
+
 TEST(Profile, WideToUtf8KeepsCharactersBeyondTheBasicPlane) {
   const wchar_t pair[] = {L'a', 0xD83D, 0xDE00, 0xDC00, 0};  // then a lone low half
   EXPECT_EQ(profile::WideToUtf8(pair), "a\xF0\x9F\x98\x80\xEF\xBF\xBD");
