@@ -18,7 +18,12 @@ void CBuleToothDlg::InitPage() {
 void CBuleToothDlg::OnSet(UINT, int, HWND) {
   chosen_ = true;
   HWND page = m_hWnd;
-  std::string name = ReadAnsiText(page, IDC_BT_NAME);
-  std::string pin = ReadAnsiText(page, IDC_BT_PIN);
+  // A text the code page cannot carry is refused rather than sent with '?'
+  // in its place; a name that is too long is cut by the encoder.
+  std::string name, pin;
+  if (!ReadSendableText(page, IDC_BT_NAME, &name) || !ReadSendableText(page, IDC_BT_PIN, &pin)) {
+    ShowInputError(page, commands::kTextNotSendableErr);
+    return;
+  }
   SendEncoded(commands::EncodeBluetoothCommand(name, pin, IsAnsiLeadByte));
 }

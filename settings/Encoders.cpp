@@ -22,6 +22,7 @@ const char kWifiCommandTooLongErr[] = "PO_GSTR_WIFI_COMMAND_TOO_LONG_ERR";
 const char kBluetoothNameEmptyErr[] = "PO_GSTR_BLUETOOTH_DEV_NAME_EMPTY_ERR";
 const char kBluetoothPinEmptyErr[] = "PO_GSTR_BLUETOOTH_PIN_EMPTY_ERR";
 const char kBluetoothPinFormatErr[] = "PO_GSTR_MQP_PIN_FORMAT_ERR";
+const char kTextNotSendableErr[] = "PO_GSTR_TEXT_NOT_SENDABLE";
 
 namespace {
 
@@ -355,12 +356,10 @@ Encoded EncodeBluetoothCommand(const std::string& name, const std::string& pin,
   AppendPrefix(buffer, kUs, 'J');
   for (char c : CutBluetoothName(name, isLeadByte)) AppendByte(buffer, static_cast<unsigned char>(c));
   AppendByte(buffer, 0);
-  constexpr size_t kPinMin = 4;
-  constexpr size_t kPinMax = 14;
-  if (pin.size() < kPinMin) {
-    for (size_t i = pin.size(); i < kPinMin; ++i) AppendByte(buffer, '0');
+  if (pin.size() < kBluetoothPinMinDigits) {
+    for (size_t i = pin.size(); i < kBluetoothPinMinDigits; ++i) AppendByte(buffer, '0');
   }
-  for (size_t i = 0; i < pin.size() && i < kPinMax; ++i) {
+  for (size_t i = 0; i < pin.size() && i < kBluetoothPinMaxDigits; ++i) {
     AppendByte(buffer, static_cast<unsigned char>(pin[i]));
   }
   Encoded result;

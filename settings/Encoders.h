@@ -38,6 +38,8 @@ extern const char kWifiCommandTooLongErr[];
 extern const char kBluetoothNameEmptyErr[];
 extern const char kBluetoothPinEmptyErr[];
 extern const char kBluetoothPinFormatErr[];
+// A typed text has characters the ANSI code page cannot carry.
+extern const char kTextNotSendableErr[];
 
 // Limits of the numeric entries.
 constexpr unsigned kPageTopLimitMm = 100;
@@ -145,6 +147,9 @@ Encoded EncodeWifiCommand(const WifiInput& input);
 // character of the ANSI code page (null: a single-byte code page).
 using LeadBytePredicate = bool (*)(unsigned char byte);
 constexpr size_t kBluetoothNameMaxBytes = 15;
+// A shorter PIN is sent with leading zeros; the command holds no more digits.
+constexpr size_t kBluetoothPinMinDigits = 4;
+constexpr size_t kBluetoothPinMaxDigits = 14;
 // The name cut to at most 15 bytes without splitting a two-byte character.
 std::string CutBluetoothName(const std::string& name, LeadBytePredicate isLeadByte);
 // Always 32 bytes on success.

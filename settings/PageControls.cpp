@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "common/AnsiText.h"
 #include "settings/Encoders.h"
 #include "settings/PageLists.h"
 #include "transport/Device.h"
@@ -21,13 +22,29 @@ void ToggleControls(int& flag, HWND page, std::initializer_list<int> controls) {
   EnableControls(page, controls, flag == 1);
 }
 
-std::string ReadAnsiText(HWND page, int id) {
+namespace {
+
+// The control's whole text.
+std::wstring ReadWideText(HWND page, int id) {
   HWND control = ::GetDlgItem(page, id);
   int length = control ? ::GetWindowTextLengthW(control) : 0;
-  if (length <= 0) return std::string();
+  if (length <= 0) return std::wstring();
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   length = ::GetWindowTextW(control, &text[0], length + 1);
-  if (length <= 0) return std::string();
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
+}
+
+}  // namespace
+
+bool ReadSendableText(HWND page, int id, std::string* ansi) {
+  return WideToAnsiExact(ReadWideText(page, id), ansi);
+}
+
+std::string ReadAnsiText(HWND page, int id) {
+  const std::wstring text = ReadWideText(page, id);
+  if (text.empty() || text.size() > INT_MAX) return std::string();
+  const int length = static_cast<int>(text.size());
   int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return std::string();
   std::string result(static_cast<size_t>(bytes), '\0');
@@ -110,15 +127,7 @@ std::string WideToUtf8(const std::wstring& text) {
   return result;
 }
 
-std::string ReadUtf8Text(HWND page, int id) {
-  HWND control = ::GetDlgItem(page, id);
-  int length = control ? ::GetWindowTextLengthW(control) : 0;
-  if (length <= 0) return std::string();
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  length = ::GetWindowTextW(control, &text[0], length + 1);
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return WideToUtf8(text);
-}
+std::string ReadUtf8Text(HWND page, int id) { return WideToUtf8(ReadWideText(page, id)); }
 
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {
   ::SetDlgItemTextW(page, id, LookupText(key, buffer));

@@ -26,6 +26,10 @@ void EnableControls(HWND page, std::initializer_list<int> controls, bool enable)
 // The control's whole text in the ANSI code page, every character
 // converted (so a check sees all of what the user typed).
 std::string ReadAnsiText(HWND page, int id);
+// The same for a text that is sent as it is (an SSID, a key, a name): false
+// when a character has no exact form in the code page, which the printer
+// would otherwise receive as '?' or as a look-alike.
+bool ReadSendableText(HWND page, int id, std::string* ansi);
 // ANSI text to UTF-16.
 std::wstring AnsiToWide(const std::string& text);
 

@@ -206,11 +206,21 @@ void CWifiTabDlg::LoadProfile(const profile::Profile& p) {
 // ---------------------------------------------------------------------------
 // Bluetooth
 
+// Set cuts a long name and PIN to what the command carries, and a profile
+// may hold no more than that: the profile gets what Set sends.
 void CBuleToothDlg::SaveProfile(profile::Profile& out) const {
   out.bluetooth.present = chosen_;
   out.btName = ReadUtf8Text(m_hWnd, IDC_BT_NAME);
+  std::string name;
+  if (ReadSendableText(m_hWnd, IDC_BT_NAME, &name)) {
+    const std::string cut = commands::CutBluetoothName(name, IsAnsiLeadByte);
+    if (cut.size() < name.size()) out.btName = WideToUtf8(AnsiToWide(cut));
+  }
   out.hasPin = true;
   out.btPin = ReadUtf8Text(m_hWnd, IDC_BT_PIN);
+  if (out.btPin.size() > commands::kBluetoothPinMaxDigits && commands::IsAllDigits(out.btPin)) {
+    out.btPin.resize(commands::kBluetoothPinMaxDigits);
+  }
 }
 
 void CBuleToothDlg::LoadProfile(const profile::Profile& p) {

@@ -19,24 +19,6 @@ const char* const kPanelEntries[kPanelEntryCount] = {"PinBroken",   "PageTop",  
                                                      "LineSpacing", "PrintDirection", "PageLength",
                                                      "LeftSpace",   "Compression"};
 
-std::string WideToUtf8(const wchar_t* text) {
-  std::string out;
-  for (; text && *text; ++text) {
-    unsigned c = static_cast<unsigned>(*text);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | ((c >> 12) & 0x0F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::string ItemText(const pagelists::Item& item) {
   return item.key ? EnglishText(item.key) : WideToUtf8(item.fixed);
 }
@@ -159,6 +141,78 @@ bool SplitFields(const std::string& value, std::vector<Field>* fields, std::stri
   }
 }
 
+// One '*' per byte: a value that may be a secret shows its length only.
+std::string Masked(const std::string& value) { return std::string(value.size(), '*'); }
+
+// An entry's name as a message shows it. [WiFi] and [Bluetooth] hold one
+// entry each; any other text before "=" there may be a key or a PIN written
+// on a line of its own, so it is masked.
+std::string EntryName(int page, const std::string& name, bool quoted = false) {
+  if ((page == kWifi || page == kBluetooth) && !SameName(name, kPageNames[page])) {
+    return "\"" + Masked(name) + "\"";
+  }
+  return quoted ? "\"" + name + "\"" : name;
+}
+
+std::string CodePageName(const TextCodec& codec) {
+  return codec.codePage ? "the system code page (" + std::to_string(codec.codePage) + ")"
+                        : std::string("the system code page");
+}
+
+// A text in the codec's code page; false with the reason when a character
+// has no exact form there. what names the text in the reason.
+bool ToCodePage(const TextCodec& codec, const std::string& utf8, const std::string& what,
+                std::string* ansi, std::string* why) {
+  if (!codec.toAnsi) {
+    *ansi = utf8;
+    return true;
+  }
+  if (codec.toAnsi(utf8, ansi)) return true;
+  *why = what + " has characters " + CodePageName(codec) + " cannot send";
+  return false;
+}
+
+// The Wi-Fi group as the encoder takes it. A profile without its key is
+// checked with a stand-in key. The key is never named by its text.
+bool WifiInputOf(const Profile& p, const TextCodec& codec, commands::WifiInput* in, std::string* why) {
+  if (!ToCodePage(codec, p.ssid, "the SSID \"" + p.ssid + "\"", &in->ssid, why)) return false;
+  in->security = p.security;
+  in->wpaType = p.wpaType;
+  in->wpaCipher = p.wpaCipher;
+  in->wepAuth = p.wepAuth;
+  in->mode = p.wifiMode;
+  if (p.security != commands::WifiSecurity::Open) {
+    std::string key;
+    if (!ToCodePage(codec, p.hasKey ? p.key : "0", "the Wi-Fi key", &key, why)) return false;
+    (p.security == commands::WifiSecurity::Wpa ? in->pskKey : in->wepKey) = key;
+  }
+  return true;
+}
+
+// The Bluetooth name and PIN as the encoder takes them. The page cuts a
+// longer name or PIN to what the command carries; a profile is refused
+// instead, so that what is applied is what the file says. A profile
+// without its PIN is checked with a stand-in PIN, and the PIN is never
+// named by its text.
+bool BluetoothTextsOf(const Profile& p, const TextCodec& codec, std::string* name, std::string* pin,
+                      std::string* why) {
+  const std::string named = "the Bluetooth device name \"" + p.btName + "\"";
+  if (!ToCodePage(codec, p.btName, named, name, why)) return false;
+  if (name->size() > commands::kBluetoothNameMaxBytes) {
+    *why = named + " has " + std::to_string(name->size()) + " bytes" +
+           (codec.toAnsi ? " in " + CodePageName(codec) : std::string()) + "; the printer takes at most " +
+           std::to_string(commands::kBluetoothNameMaxBytes);
+    return false;
+  }
+  if (!ToCodePage(codec, p.hasPin ? p.btPin : "0000", "the Bluetooth PIN", pin, why)) return false;
+  if (pin->size() > commands::kBluetoothPinMaxDigits) {
+    *why = "the Bluetooth PIN has " + std::to_string(pin->size()) + " characters; the printer takes at most " +
+           std::to_string(commands::kBluetoothPinMaxDigits) + " digits";
+    return false;
+  }
+  return true;
+}
+
 class Reader {
  public:
   Reader(const TextCodec& codec, Profile* out, Error* error)
@@ -180,8 +234,10 @@ class Reader {
   bool Choose(const std::string& entry, const Field& field, const pagelists::List& list,
               int* index);
   bool Seen(int page, const std::string& name, int line);
-  std::string Ansi(const std::string& utf8) const {
-    return codec_.toAnsi ? codec_.toAnsi(utf8) : utf8;
+  // A value as an error message shows it: on the Wi-Fi and Bluetooth lines
+  // a value out of its place may be the key or the PIN, so it is masked.
+  std::string Shown(const std::string& value) const {
+    return "\"" + (page_ == kWifi || page_ == kBluetooth ? Masked(value) : value) + "\"";
   }
   bool CheckEncoded(const commands::Encoded& encoded, int line) {
     return encoded.Ok() || Fail(line, EnglishText(encoded.errorKey));
@@ -191,6 +247,7 @@ class Reader {
   Profile& p_;
   Error& error_;
   int line_ = 0;
+  int page_ = -1;
   std::vector<std::string> seen_;
 };
 
@@ -223,14 +280,16 @@ bool Reader::Choose(const std::string& entry, const Field& field, const pagelist
     }
     allowed += (i ? ", " : "") + text;
   }
-  return Fail(line_, entry + ": \"" + field.text + "\" is not one of: " + allowed);
+  return Fail(line_, entry + ": " + Shown(field.text) + " is not one of: " + allowed);
 }
 
 bool Reader::Seen(int page, const std::string& name, int line) {
   std::string id = std::to_string(page) + "/";
   for (char c : name) id += Fold(c);
   for (const std::string& s : seen_) {
-    if (s == id) return Fail(line, "entry " + name + " is given twice in [" + kPageNames[page] + "]");
+    if (s == id) {
+      return Fail(line, "entry " + EntryName(page, name) + " is given twice in [" + kPageNames[page] + "]");
+    }
   }
   seen_.push_back(id);
   return true;
@@ -238,10 +297,11 @@ bool Reader::Seen(int page, const std::string& name, int line) {
 
 bool Reader::Entry(int page, const std::string& name, const std::string& value, int line) {
   line_ = line;
+  page_ = page;
   if (!Seen(page, name, line)) return false;
   std::vector<Field> f;
   auto unknown = [&]() {
-    return Fail(line, "unknown entry \"" + name + "\" in [" + kPageNames[page] + "]");
+    return Fail(line, "unknown entry " + EntryName(page, name, true) + " in [" + kPageNames[page] + "]");
   };
   switch (page) {
     case kPanel: {
@@ -336,7 +396,7 @@ bool Reader::Entry(int page, const std::string& name, const std::string& value, 
       } else {
         p_.security = commands::WifiSecurity::Wpa;
         if (!Choose(name, f[2], pagelists::kWpaType, &p_.wpaType)) {
-          return Fail(line, name + ": \"" + security + "\" is not one of: Open, WPA-PSK, WPA2-PSK, WEP");
+          return Fail(line, name + ": " + Shown(security) + " is not one of: Open, WPA-PSK, WPA2-PSK, WEP");
         }
         if (f.size() < 4) return Fail(line, name + ": WPA needs its cipher (AES or TPIK)");
         if (!Choose(name, f[3], pagelists::kWpaCipher, &p_.wpaCipher)) return false;
@@ -429,25 +489,18 @@ bool Reader::CheckValues() {
       }
     }
   }
+  std::string why;
   if (p_.wifi.present) {
-    // Without its key the rest is still checked, with a stand-in key.
-    Profile copy = p_;
-    if (!copy.hasKey) copy.key = "0";
     commands::WifiInput in;
-    in.ssid = Ansi(copy.ssid);
-    in.security = copy.security;
-    in.wpaType = copy.wpaType;
-    in.wpaCipher = copy.wpaCipher;
-    in.wepAuth = copy.wepAuth;
-    in.pskKey = in.wepKey = Ansi(copy.key);
-    in.mode = copy.wifiMode;
+    if (!WifiInputOf(p_, codec_, &in, &why)) return Fail(p_.wifi.line, why);
     if (!CheckEncoded(commands::EncodeWifiCommand(in), p_.wifi.line)) return false;
   }
-  if (p_.bluetooth.present &&
-      !CheckEncoded(commands::EncodeBluetoothCommand(Ansi(p_.btName), p_.hasPin ? Ansi(p_.btPin) : "0000",
-                                                     codec_.isLeadByte),
-                    p_.bluetooth.line)) {
-    return false;
+  if (p_.bluetooth.present) {
+    std::string name, pin;
+    if (!BluetoothTextsOf(p_, codec_, &name, &pin, &why)) return Fail(p_.bluetooth.line, why);
+    if (!CheckEncoded(commands::EncodeBluetoothCommand(name, pin, codec_.isLeadByte), p_.bluetooth.line)) {
+      return false;
+    }
   }
   for (int i = 0; i < 2; ++i) {
     if (!p_.userDefLines[i]) continue;
@@ -460,6 +513,40 @@ bool Reader::CheckValues() {
 }
 
 }  // namespace
+
+std::string WideToUtf8(const wchar_t* text) {
+  std::string out;
+  for (; text && *text; ++text) {
+    unsigned long c = static_cast<unsigned long>(*text);
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      unsigned long low = static_cast<unsigned long>(text[1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++text;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if ((c >= 0xDC00 && c <= 0xDFFF) || c > 0x10FFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
 
 std::string Error::Text() const {
   return line > 0 ? "line " + std::to_string(line) + ": " + message : message;
@@ -545,7 +632,7 @@ bool Parse(const std::string& text, const TextCodec& codec, Profile* out, Error*
         if (name.empty()) {
           ok = reader.Fail(lineNo, "an entry without a name");
         } else if (value.empty()) {
-          ok = reader.Fail(lineNo, name + ": the value is missing");
+          ok = reader.Fail(lineNo, EntryName(page, name) + ": the value is missing");
         } else {
           ok = reader.Entry(page, name, value, lineNo);
         }
@@ -643,7 +730,6 @@ std::string Format(const Profile& p, bool secrets) {
 
 bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
                 std::vector<Send>* sends, Error* error) {
-  auto ansi = [&](const std::string& s) { return codec.toAnsi ? codec.toAnsi(s) : s; };
   auto wanted = [&](Page page) { return (only & (1u << page)) != 0; };
   auto add = [&](Page page, const char* group, int line, const commands::Encoded& encoded) {
     if (!encoded.Ok()) {
@@ -704,14 +790,12 @@ bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
       return false;
     }
     commands::WifiInput in;
-    in.ssid = ansi(p.ssid);
-    in.security = p.security;
-    in.wpaType = p.wpaType;
-    in.wpaCipher = p.wpaCipher;
-    in.wepAuth = p.wepAuth;
-    if (p.security == commands::WifiSecurity::Wpa) in.pskKey = ansi(p.key);
-    if (p.security == commands::WifiSecurity::Wep) in.wepKey = ansi(p.key);
-    in.mode = p.wifiMode;
+    std::string why;
+    if (!WifiInputOf(p, codec, &in, &why)) {
+      error->line = p.wifi.line;
+      error->message = why;
+      return false;
+    }
     if (!add(kWifi, "WiFi", p.wifi.line, commands::EncodeWifiCommand(in))) return false;
   }
   if (wanted(kBluetooth) && p.bluetooth.present) {
@@ -720,8 +804,14 @@ bool BuildSends(const Profile& p, const TextCodec& codec, unsigned only,
       error->message = "Bluetooth: the profile holds no PIN (save it with keys to apply it)";
       return false;
     }
+    std::string name, pin, why;
+    if (!BluetoothTextsOf(p, codec, &name, &pin, &why)) {
+      error->line = p.bluetooth.line;
+      error->message = why;
+      return false;
+    }
     if (!add(kBluetooth, "Bluetooth", p.bluetooth.line,
-             commands::EncodeBluetoothCommand(ansi(p.btName), ansi(p.btPin), codec.isLeadByte))) {
+             commands::EncodeBluetoothCommand(name, pin, codec.isLeadByte))) {
       return false;
     }
   }

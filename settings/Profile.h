@@ -3,8 +3,8 @@
 // is present is a group that is sent (its box ticked, or its Set button
 // pressed). Parsing checks every value with the pages' own lists and the
 // encoders' own input checks; a profile with any error is refused whole.
-// Platform-free: texts stay UTF-8 here; the caller converts them to the
-// ANSI code page for the encoders.
+// Platform-free: texts stay UTF-8 here; the caller's codec converts them to
+// the ANSI code page for the encoders.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -76,10 +76,14 @@ struct Profile {
 };
 
 // Text conversion for the encoders' checks and bytes: UTF-8 to the ANSI
-// code page, and whether a byte starts a two-byte character there.
+// code page, and whether a byte starts a two-byte character there. A text
+// the code page cannot carry exactly is refused, never sent changed.
 struct TextCodec {
-  std::string (*toAnsi)(const std::string& utf8) = nullptr;  // null: bytes as they are
+  // false when some character has no exact form in the code page.
+  // null: the UTF-8 bytes are sent as they are.
+  bool (*toAnsi)(const std::string& utf8, std::string* ansi) = nullptr;
   commands::LeadBytePredicate isLeadByte = nullptr;
+  unsigned codePage = 0;  // named in messages; 0 when none is known
 };
 
 struct Error {
@@ -90,7 +94,11 @@ struct Error {
 
 // Reads a whole profile. false with error set when anything is wrong:
 // syntax, unknown section or entry, duplicates, a value not in its list,
-// a missing value, bad UTF-8, control bytes, or a value an encoder refuses.
+// a missing value, bad UTF-8, control bytes, a value an encoder refuses, a
+// text the code page cannot carry, or a value longer than its command
+// carries (a Bluetooth name or PIN: the page cuts them, a profile does not).
+// The Wi-Fi key and the Bluetooth PIN never appear in the message: a value
+// of those entries that is not where it belongs shows as one '*' a byte.
 bool Parse(const std::string& text, const TextCodec& codec, Profile* out, Error* error);
 
 // Writes a profile; with secrets false the Wi-Fi key and Bluetooth PIN are
@@ -115,5 +123,9 @@ bool BuildSends(const Profile& profile, const TextCodec& codec, unsigned onlyPag
 // The English text of a list item (its key's built-in text or its fixed
 // text) in UTF-8, and of a translation key.
 std::string EnglishText(const char* key);
+
+// UTF-16 (or, where wchar_t has 32 bits, UTF-32) text to UTF-8; a surrogate
+// pair is one character, an unpaired surrogate becomes U+FFFD.
+std::string WideToUtf8(const wchar_t* text);
 
 }  // namespace profile

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/translation/Translation.h"
+#include "common/AnsiText.h"
 #include "common/UniqueResource.h"
 #include "settings/PageControls.h"
 
@@ -13,8 +13,6 @@ namespace {
 std::string SystemReason(const char* what) {
   return std::string(what) + " (error " + std::to_string(::GetLastError()) + ")";
 }
-
-std::string ToAnsi(const std::string& utf8) { return Utf8ToAnsi(utf8.c_str()); }
 
 }  // namespace
 
@@ -63,8 +61,9 @@ bool WriteProfileFile(const std::wstring& path, const std::string& text, std::st
 
 TextCodec AnsiCodec() {
   TextCodec codec;
-  codec.toAnsi = &ToAnsi;
+  codec.toAnsi = &Utf8ToAnsiExact;
   codec.isLeadByte = &IsAnsiLeadByte;
+  codec.codePage = AnsiCodePage();
   return codec;
 }
 

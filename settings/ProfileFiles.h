@@ -13,7 +13,8 @@ namespace profile {
 bool ReadProfileFile(const std::wstring& path, std::string* text, std::string* why);
 // Replaces the file with text; false with a reason on failure.
 bool WriteProfileFile(const std::wstring& path, const std::string& text, std::string* why);
-// UTF-8 to the ANSI code page, and its lead bytes.
+// UTF-8 to the ANSI code page, exactly or not at all (see AnsiText.h), and
+// its lead bytes.
 TextCodec AnsiCodec();
 
 }  // namespace profile

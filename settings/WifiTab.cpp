@@ -32,7 +32,6 @@ void CWifiTabDlg::OnSet(UINT, int, HWND) {
   chosen_ = true;
   HWND page = m_hWnd;
   commands::WifiInput in;
-  in.ssid = ReadAnsiText(page, IDC_WIFI_SSID);
   if (IsTicked(page, IDC_WIFI_RADIO_OPEN)) {
     in.security = commands::WifiSecurity::Open;
   } else if (IsTicked(page, IDC_WIFI_RADIO_WPA)) {
@@ -43,9 +42,19 @@ void CWifiTabDlg::OnSet(UINT, int, HWND) {
   in.wpaType = ComboIndex(page, IDC_WIFI_WPA_TYPE);
   in.wpaCipher = ComboIndex(page, IDC_WIFI_CIPHER);
   in.wepAuth = ComboIndex(page, IDC_WIFI_WEP_TYPE);
-  // Only the chosen security's key is read.
-  if (in.security == commands::WifiSecurity::Wpa) in.pskKey = ReadAnsiText(page, IDC_WIFI_PSK_KEY);
-  if (in.security == commands::WifiSecurity::Wep) in.wepKey = ReadAnsiText(page, IDC_WIFI_WEP_KEY);
+  // Only the chosen security's key is read. A text the code page cannot
+  // carry is refused: the printer could not join the network it names.
+  bool sendable = ReadSendableText(page, IDC_WIFI_SSID, &in.ssid);
+  if (sendable && in.security == commands::WifiSecurity::Wpa) {
+    sendable = ReadSendableText(page, IDC_WIFI_PSK_KEY, &in.pskKey);
+  }
+  if (sendable && in.security == commands::WifiSecurity::Wep) {
+    sendable = ReadSendableText(page, IDC_WIFI_WEP_KEY, &in.wepKey);
+  }
+  if (!sendable) {
+    ShowInputError(page, commands::kTextNotSendableErr);
+    return;
+  }
   in.mode = ComboIndex(page, IDC_WIFI_MODE);
 
   SendEncoded(commands::EncodeWifiCommand(in));

@@ -234,6 +234,7 @@ const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_WIFI_SSID_TOO_LONG_ERR", L"SSID is too long,it may have at most 255 bytes"},
     {"PO_GSTR_WIFI_KEY_TOO_LONG_ERR", L"Key is too long,it may have at most 255 bytes"},
     {"PO_GSTR_WIFI_COMMAND_TOO_LONG_ERR", L"SSID and key are too long together,they may have at most 317 bytes"},
+    {"PO_GSTR_TEXT_NOT_SENDABLE", L"The printer cannot receive some characters of this text. Use characters of the system's code page."},
     // The label of the network printer's address field.
     {"PO_IDC_STATIC_PRINTER_ADDRESS", L"Printer address:"},
     // Settings profiles.

@@ -47,7 +47,7 @@ const Row kRows[] = {
     {"wifi wpa", "[WiFi]\nWiFi = \"shop\", AP, WPA2-PSK, TPIK, \"secret12\"\n", {kWifi, IDC_WIFI_SET}},
     {"wifi wep", "[WiFi]\nWiFi = \"back office\", STA, WEP, SHARE, \"k\"\n", {kWifi, IDC_WIFI_SET}},
     {"wifi open", "[WiFi]\nWiFi = \"guest\", STA, Open\n", {kWifi, IDC_WIFI_SET}},
-    {"bluetooth", "[Bluetooth]\nBluetooth = \"a name longer than fifteen\", \"7\"\n", {kBluetooth, IDC_BT_SET}},
+    {"bluetooth", "[Bluetooth]\nBluetooth = \"name of fifteen\", \"7\"\n", {kBluetooth, IDC_BT_SET}},
     {"serial", "[Serial]\nSerial = 4800, 7 bits, Odd, 2 bits, Hardware\n", {kSerial, IDC_SERIAL_SET}},
     {"user define", "[UserDefine]\nPageLength = 4623\nLeftShift = 110\n", {kUserDef, IDC_USER_SET}},
 };

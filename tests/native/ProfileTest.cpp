@@ -101,6 +101,9 @@ TEST(Profile, BadProfilesAreRefusedWithTheirLine) {
       {"empty SSID", "[WiFi]\nWiFi = \"\", STA, Open\n", 2, "SSID"},
       {"SSID over 255 bytes", "[WiFi]\nWiFi = \"" + std::string(256, 's') + "\", STA, Open\n", 2, "255"},
       {"letters in the PIN", "[Bluetooth]\nBluetooth = \"till\", \"12a4\"\n", 2, "digits"},
+      // The page cuts these; a profile is refused instead.
+      {"name over 15 bytes", "[Bluetooth]\nBluetooth = \"abcdefghijklmnop\", \"1\"\n", 2, "16 bytes"},
+      {"PIN over 14 digits", "[Bluetooth]\nBluetooth = \"till\", \"123456789012345\"\n", 2, "at most 14"},
       {"unclosed quote", "[Bluetooth]\nBluetooth = \"till\n", 2, "quote"},
       {"bad UTF-8", "[Bluetooth]\nBluetooth = \"t\xC3\x28ll\"\n", 2, "UTF-8"},
       {"overlong UTF-8", "[Bluetooth]\nBluetooth = \"\xC0\xAF\"\n", 2, "UTF-8"},
@@ -114,6 +117,71 @@ TEST(Profile, BadProfilesAreRefusedWithTheirLine) {
     EXPECT_EQ(e.line, c.line) << c.name << ": " << e.Text();
     EXPECT_NE(e.message.find(c.reason), std::string::npos) << c.name << ": " << e.Text();
   }
+}
+
+// A stand-in code page: ASCII and "é" (byte 0xE9).
+bool ToFakeAnsi(const std::string& utf8, std::string* out) {
+  std::string bytes;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8.compare(i, 2, "é") == 0) {
+      bytes += '\xE9';
+      ++i;
+    } else if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      bytes += utf8[i];
+    } else {
+      return false;
+    }
+  }
+  *out = bytes;
+  return true;
+}
+const profile::TextCodec kFakeCodec = {&ToFakeAnsi, nullptr, 1252};
+
+TEST(Profile, TextTheCodePageCannotCarryIsRefusedWithItsLine) {
+  profile::Profile p;
+  profile::Error e;
+  EXPECT_FALSE(profile::Parse("[WiFi]\n\nWiFi = \"café-北京\", STA, Open\n", kFakeCodec, &p, &e));
+  EXPECT_EQ(e.Text(), "line 3: the SSID \"café-北京\" has characters the system code page (1252) cannot send");
+  // A name's length counts bytes of the code page: eight "é" are 16 bytes of UTF-8.
+  ASSERT_TRUE(profile::Parse("[WiFi]\nWiFi = \"café\", STA, Open\n[Bluetooth]\nBluetooth = \"éééééééé\", \"1\"\n",
+                             kFakeCodec, &p, &e)) << e.Text();
+  std::vector<profile::Send> sends;
+  ASSERT_TRUE(profile::BuildSends(p, kFakeCodec, ~0u, &sends, &e)) << e.Text();
+  EXPECT_EQ(sends[0].bytes, (std::vector<unsigned char>{0x1F, 0x77, 4, 'c', 'a', 'f', 0xE9, 0, 0, 0, 0}));
+  EXPECT_EQ(sends[1].bytes[9], 0xE9);
+}
+
+// Wherever a Wi-Fi or Bluetooth line goes wrong, the key and the PIN stay
+// out of the message; a value out of its place shows as one '*' a byte.
+TEST(Profile, NoErrorShowsTheKeyOrThePin) {
+  const std::string wifi = "[WiFi]\nWiFi = \"shop\", ", bt = "[Bluetooth]\nBluetooth = \"till\", ";
+  const std::string masked[] = {wifi + "\"secret12\", Open\n", wifi + "AP, \"secret12\"\n",
+                                wifi + "AP, WEP, \"secret12\"\n", wifi + "AP, WPA-PSK, \"secret12\"\n",
+                                "[WiFi]\nsecret12 = 1\n", "[Bluetooth]\nsecret12 =\n"};
+  const std::string leftOut[] = {wifi + "AP, Open, \"secret12\"\n", wifi + "AP, WEP, OPEN, \"secret12é北\"\n",
+                                  wifi + "AP, WEP, OPEN, \"secret12" + std::string(250, 'x') + "\"\n",
+                                  bt + "\"secret12\"\n", bt + "\"secret12北\"\n", bt + "\"123456789012345\"\n"};
+  for (const std::string& text : masked) {
+    profile::Profile p;
+    profile::Error e;
+    ASSERT_FALSE(profile::Parse(text, kFakeCodec, &p, &e)) << text;
+    EXPECT_NE(e.Text().find("line 2: "), std::string::npos) << e.Text();
+    EXPECT_NE(e.message.find("\"********\""), std::string::npos) << e.Text();
+    EXPECT_EQ(e.message.find("secret"), std::string::npos) << e.Text();
+  }
+  for (const std::string& text : leftOut) {
+    profile::Profile p;
+    profile::Error e;
+    ASSERT_FALSE(profile::Parse(text, kFakeCodec, &p, &e)) << text;
+    EXPECT_EQ(e.line, 2) << e.Text();
+    for (const char* secret : {"secret", "12345", "xxxx"}) EXPECT_EQ(e.message.find(secret), std::string::npos) << e.Text();
+  }
+}
+
+TEST(Profile, WideToUtf8KeepsCharactersBeyondTheBasicPlane) {
+  const wchar_t pair[] = {L'a', 0xD83D, 0xDE00, 0xDC00, 0};  // then a lone low half
+  EXPECT_EQ(profile::WideToUtf8(pair), "a\xF0\x9F\x98\x80\xEF\xBF\xBD");
+  EXPECT_EQ(profile::WideToUtf8(L"\u00E9\u4E2D"), "\xC3\xA9\xE4\xB8\xAD");
 }
 
 }  // namespace

@@ -419,6 +419,42 @@ TEST_F(PagesTest, BluetoothNameAndPin) {
   ExpectOneBox(boxes, L"ERROR", L"Please input device name");
 }
 
+// Text the ANSI code page (1252 here) cannot carry is refused with one box
+// and nothing is sent: the printer would get '?' or a look-alike instead.
+TEST_F(PagesTest, WifiAndBluetoothRefuseTextTheCodePageCannotSend) {
+  if (::GetACP() != 1252) GTEST_SKIP() << "needs ANSI code page 1252";
+  HWND wifi = Page(kWifi), bluetooth = Page(kBluetooth);
+  MessageBoxCatcher boxes;
+  Click(wifi, IDC_WIFI_RADIO_OPEN);
+  Type(wifi, IDC_WIFI_SSID, L"caf\u00E9");
+  EXPECT_EQ(AtLpt([&] { Click(wifi, IDC_WIFI_SET); }), Join({{0x1F, 0x77, 0x04}, Text("caf\xE9"), {0, 0, 0, 0}}));
+  const std::pair<HWND, int> typed[] = {
+      {wifi, IDC_WIFI_SSID}, {bluetooth, IDC_BT_NAME}, {bluetooth, IDC_BT_PIN}};
+  for (const auto& [page, id] : typed) {
+    // Chinese, and full-width digits a best-fit conversion would send as "1234".
+    Type(page, id, id == IDC_BT_PIN ? L"\uFF11\uFF12\uFF13\uFF14" : L"caf\u00E9-\u5317\u4EAC");
+    boxes.Clear();
+    EXPECT_TRUE(AtLpt([&] { Click(page, page == wifi ? IDC_WIFI_SET : IDC_BT_SET); }).empty()) << id;
+    ExpectOneBox(boxes, L"ERROR",
+                 L"The printer cannot receive some characters of this text. Use characters of the system's code page.");
+    Type(page, id, id == IDC_BT_PIN ? L"1234" : L"till");
+  }
+}
+
+// Set cuts a long Bluetooth name and PIN; a saved profile holds what Set
+// sends, so it loads again although a profile takes nothing longer.
+TEST_F(PagesTest, SavedBluetoothGroupHoldsWhatSetSends) {
+  MessageBoxCatcher boxes;
+  Type(Page(kBluetooth), IDC_BT_NAME, L"abcdefghijklmnopqrst");
+  Type(Page(kBluetooth), IDC_BT_PIN, L"12345678901234567");
+  Click(Page(kBluetooth), IDC_BT_SET);
+  const std::wstring path = testing_ends::ScratchDir() + L"bluetooth.ini";
+  ASSERT_TRUE(dialog_->SaveProfileTo(path, true));
+  Bytes saved = testing_ends::ReadWholeFile(path);
+  EXPECT_NE(std::string(saved.begin(), saved.end()).find("Bluetooth = \"abcdefghijklmno\", \"12345678901234\"\n"),
+            std::string::npos);
+}
+
 // ---------------------------------------------------------------------------
 // The pre-send check and the other transport ends.
 
