@@ -141,8 +141,13 @@ bool SplitFields(const std::string& value, std::vector<Field>* fields, std::stri
   }
 }
 
-// One '*' per byte: a value that may be a secret shows its length only.
-std::string Masked(const std::string& value) { return std::string(value.size(), '*'); }
+// One "**" a byte: the length stays visible, the value does not.
+std::string Masked(const std::string& value) {
+  std::string masked;
+  masked.reserve(value.size() * 2);
+  for (size_t i = 0; i < value.size(); ++i) masked += "**";
+  return masked;
+}
 
 // An entry's name as a message shows it. [WiFi] and [Bluetooth] hold one
 // entry each; any other text before "=" there may be a key or a PIN written
