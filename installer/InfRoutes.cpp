@@ -8,9 +8,7 @@
 #include <setupapi.h>
 #include <winspool.h>
 
-#include <cstdio>
 #include <cwchar>
-#include <string>
 #include <vector>
 
 #include "installer/InstallLogic.h"
@@ -25,23 +23,63 @@ namespace {
 constexpr size_t kQuotedCap = 261;   // quoted value: 258 characters of content, two quotes, terminator
 constexpr size_t kCommandCap = 520;  // process command line, "cmd /C " included
 constexpr size_t kCmdPrefixLen = 7;  // "cmd /C "
+constexpr size_t kInstallCommandCap = kCommandCap - kCmdPrefixLen;
 constexpr size_t kSetupInfCap = 520;
 const wchar_t kSystemCmd[] = L"C:\\windows\\system32\\cmd.exe";
 
-std::string tagged(const char* tag, const char* rest) { return std::string(tag) + rest; }
+// Every trace line of the routes is "<step>::<message>", both fixed texts
+// far shorter than this.
+constexpr size_t kTraceCap = 512;
 
-// Copies value into a buffer of kQuotedCap and quotes it; logs why not.
-bool quoteValue(const char* tag, const wchar_t* value, wchar_t* out, size_t cap) {
+// Writes the trace line "<step>::<message>".
+void trace(const char* step, const char* message) {
+  char line[kTraceCap];
+  if (joinText(line, kTraceCap, {step, "::", message})) logLine(line);
+}
+
+// Writes the error line "<step>::<message> err = <error>".
+void trace(const char* step, const char* message, unsigned long error) {
+  char line[kTraceCap];
+  if (joinText(line, kTraceCap, {step, "::", message})) logError(line, error);
+}
+
+// Copies value into out (capacity cap) and quotes it; traces why not under step.
+bool quoteValue(const char* step, const wchar_t* value, wchar_t* out, size_t cap) {
   if (!value) value = L"";
   if (hasUnsafeCommandChar(value)) {
-    logLine(tagged(tag, "::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash").c_str());
+    trace(step, "refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash");
     return false;
   }
   if (!copyText(out, cap, value) || !quoteInPlace(out, cap)) {
-    logLine(tagged(tag, "::refused: a name is too long for the command line").c_str());
+    trace(step, "refused: a name is too long for the command line");
     return false;
   }
   return true;
+}
+
+// "<srcDir>\<INF name>" into out; traces under step when it does not fit.
+bool packageInfPath(const char* step, const wchar_t* srcDir, const DriverInstallInfo* info,
+                    wchar_t* out, size_t cap) {
+  const wchar_t* infName = info ? info->infFileName : nullptr;
+  if (joinText(out, cap, {srcDir, L"\\", infName ? infName : L""})) return true;
+  trace(step, "INF path too long");
+  return false;
+}
+
+// The printer-install command for the four quoted arguments; traces under
+// step when it does not fit.
+bool installCommand(const char* step, wchar_t (&command)[kInstallCommandCap],
+                    const wchar_t* qPrinter, const wchar_t* qInf, const wchar_t* qPort,
+                    const wchar_t* qDriver) {
+  if (buildInstallCommand(command, kInstallCommandCap, qPrinter, qInf, qPort, qDriver)) return true;
+  trace(step, "refused: the command line is too long");
+  return false;
+}
+
+// getSpecifiedPrinterCount, traced under step.
+int countPrinters(const char* step, const wchar_t* driverName, const wchar_t* printerName) {
+  trace(step, "Enter getSpecifiedPrinterCount");
+  return getSpecifiedPrinterCount(driverName, printerName);
 }
 
 bool setupCopyInf(const wchar_t* infPath) {
@@ -62,13 +100,13 @@ bool PrinterInstall::quoteArguments(const char* tag, const wchar_t* infPath, wch
 }
 
 bool PrinterInstall::runInstallCommand(const char* tag, const wchar_t* command) {
-  logLine(tagged(tag, "::Enter ExecuteCmdByProcess").c_str());
+  trace(tag, "Enter ExecuteCmdByProcess");
   if (ExecuteCmdByProcess(kSystemCmd, command)) return true;
   wchar_t cmdPath[MAX_PATH] = {};
   bool pathOk = joinText(cmdPath, MAX_PATH, {exeDir_, L"cmd.exe"});
-  logLine(tagged(tag, "::Enter ExecuteCmdByProcess2").c_str());
+  trace(tag, "Enter ExecuteCmdByProcess2");
   if (!pathOk) {
-    logLine(tagged(tag, "::cmd.exe path too long").c_str());
+    trace(tag, "cmd.exe path too long");
     return false;
   }
   return ExecuteCmdByProcess(cmdPath, command);
@@ -76,103 +114,68 @@ bool PrinterInstall::runInstallCommand(const char* tag, const wchar_t* command) 
 
 bool PrinterInstall::installByInfCmd() {
   const char* tag = "PrinterInstall::installByInfCmd";
-  logLine("PrinterInstall::installByInfCmd::Enter installByInfCmd");
-  const wchar_t* infName = installInfo_ ? installInfo_->infFileName : nullptr;
+  trace(tag, "Enter installByInfCmd");
   wchar_t infFullPath[MAX_PATH] = {};
-  if (!joinText(infFullPath, MAX_PATH, {srcDir_, L"\\", infName ? infName : L""})) {
-    logLine("PrinterInstall::installByInfCmd::INF path too long");
-    return false;
-  }
+  if (!packageInfPath(tag, srcDir_, installInfo_, infFullPath, MAX_PATH)) return false;
   wchar_t qInf[kQuotedCap] = {}, qPrinter[kQuotedCap] = {}, qDriver[kQuotedCap] = {},
           qPort[kQuotedCap] = {};
   if (!quoteArguments(tag, infFullPath, qInf, qPrinter, qDriver, qPort)) return false;
 
-  logLine("PrinterInstall::installByInfCmd::Enter getSpecifiedPrinterCount");
-  int before = getSpecifiedPrinterCount(driverName_, printerName_);
-
-  wchar_t command[kCommandCap - kCmdPrefixLen] = {};
-  if (!buildInstallCommand(command, sizeof(command) / sizeof(command[0]), qPrinter, qInf, qPort,
-                           qDriver)) {
-    logLine("PrinterInstall::installByInfCmd::refused: the command line is too long");
-    return false;
-  }
+  int before = countPrinters(tag, driverName_, printerName_);
+  wchar_t command[kInstallCommandCap] = {};
+  if (!installCommand(tag, command, qPrinter, qInf, qPort, qDriver)) return false;
   if (!runInstallCommand(tag, command)) return false;
 
-  logLine("PrinterInstall::installByInfCmd::Enter getSpecifiedPrinterCount");
-  int after = getSpecifiedPrinterCount(driverName_, printerName_);
-  if (after != before) {
-    logLine("PrinterInstall::installByInfCmd::End");
-    return true;
-  }
-  return false;
+  if (countPrinters(tag, driverName_, printerName_) == before) return false;
+  trace(tag, "End");
+  return true;
 }
 
 bool PrinterInstall::installByInfSetup() {
   const char* tag = "PrinterInstall::installByInfSetup";
-  logLine("PrinterInstall::installByInfSetup::Enter");
-  const wchar_t* infName = installInfo_ ? installInfo_->infFileName : nullptr;
+  trace(tag, "Enter");
   wchar_t infFullPath[kSetupInfCap] = {};
-  if (!joinText(infFullPath, kSetupInfCap, {srcDir_, L"\\", infName ? infName : L""})) {
-    logLine("PrinterInstall::installByInfSetup::INF path too long");
-    return false;
-  }
+  if (!packageInfPath(tag, srcDir_, installInfo_, infFullPath, kSetupInfCap)) return false;
   wchar_t qPrinter[kQuotedCap] = {}, qDriver[kQuotedCap] = {}, qPort[kQuotedCap] = {};
   if (!quoteArguments(tag, nullptr, nullptr, qPrinter, qDriver, qPort)) return false;
 
-  logLine("PrinterInstall::installByInfSetup::Enter SetupCopyOEMInf");
+  trace(tag, "Enter SetupCopyOEMInf");
   if (!setupCopyInf(infFullPath)) return false;
 
-  logLine("PrinterInstall::installByInfSetup::Enter GetOemInfFile");
+  trace(tag, "Enter GetOemInfFile");
   if (!GetOemInfFile(infFullPath, kSetupInfCap)) return false;
 
-  if (hasUnsafeCommandChar(infFullPath)) {
-    logLine("PrinterInstall::installByInfSetup::refused: a name holds a double quote, a percent sign or a line break, or ends in a backslash");
-    return false;
-  }
-  if (!quoteInPlace(infFullPath, kSetupInfCap)) {
-    logLine("PrinterInstall::installByInfSetup::refused: a name is too long for the command line");
-    return false;
-  }
-  wchar_t command[kCommandCap - kCmdPrefixLen] = {};
-  if (!buildInstallCommand(command, sizeof(command) / sizeof(command[0]), qPrinter, infFullPath,
-                           qPort, qDriver)) {
-    logLine("PrinterInstall::installByInfSetup::refused: the command line is too long");
-    return false;
-  }
+  wchar_t qInf[kSetupInfCap] = {};
+  if (!quoteValue(tag, infFullPath, qInf, kSetupInfCap)) return false;
+  wchar_t command[kInstallCommandCap] = {};
+  if (!installCommand(tag, command, qPrinter, qInf, qPort, qDriver)) return false;
 
-  logLine("PrinterInstall::installByInfSetup::Enter getSpecifiedPrinterCount");
-  int before = getSpecifiedPrinterCount(driverName_, printerName_);
+  int before = countPrinters(tag, driverName_, printerName_);
   if (!runInstallCommand(tag, command)) return false;
 
-  logLine("PrinterInstall::installByInfSetup::Enter getSpecifiedPrinterCount");
-  int after = getSpecifiedPrinterCount(driverName_, printerName_);
-  if (after != before) {
-    logLine("PrinterInstall::installByInfSetup::End");
-    return true;
-  }
-  return false;
+  if (countPrinters(tag, driverName_, printerName_) == before) return false;
+  trace(tag, "End");
+  return true;
 }
 
 int PrinterInstall::execuByHardwardID() {
-  logLine("PrinterInstall::execuByHardwardID::Enter");
-  const wchar_t* infName = installInfo_ ? installInfo_->infFileName : nullptr;
+  const char* tag = "PrinterInstall::execuByHardwardID";
+  trace(tag, "Enter");
   wchar_t infPath[MAX_PATH] = {};
-  if (!joinText(infPath, MAX_PATH, {srcDir_, L"\\", infName ? infName : L""})) {
-    logLine("PrinterInstall::execuByHardwardID::INF path too long");
-    return kInstallFailed;
-  }
-  logLine("PrinterInstall::execuByHardwardID::Enter FuncInst");
+  if (!packageInfPath(tag, srcDir_, installInfo_, infPath, MAX_PATH)) return kInstallFailed;
+  trace(tag, "Enter FuncInst");
   if (!FuncInst(infPath, hardwareId_)) return kInstallFailed;
-  logLine("PrinterInstall::execuByHardwardID::Enter SaveFileName");
+  trace(tag, "Enter SaveFileName");
   SaveFileName(srcDir_, driverName_, environmentNameFor(is64BitSystem_));
-  logLine("PrinterInstall::execuByHardwardID::End");
+  trace(tag, "End");
   return kInstalled;
 }
 
 bool ExecuteCmdByProcess(const wchar_t* application, const wchar_t* command) {
+  const char* tag = "ExecuteCmdByProcess";
   wchar_t commandLine[kCommandCap] = {};
   if (!buildProcessCommandLine(commandLine, kCommandCap, command)) {
-    logLine("ExecuteCmdByProcess::refused: the command line is too long");
+    trace(tag, "refused: the command line is too long");
     return false;
   }
   STARTUPINFOW startup{};
@@ -289,44 +292,47 @@ bool isValidFilePath(const wchar_t* path) {
 }
 
 bool FuncInst(const wchar_t* infPath, const wchar_t* hardwareId) {
-  logLine("FuncInst::Enter");
-  logLine("FuncInst::Enter isValidFilePath");
+  const char* tag = "FuncInst";
+  trace(tag, "Enter");
+  trace(tag, "Enter isValidFilePath");
   bool valid = isValidFilePath(infPath);
   if (valid) {
-    logLine("FuncInst::Enter InstallInfFile");
+    trace(tag, "Enter InstallInfFile");
     BOOL bRebootRequired = FALSE;
     if (!InstallInfFile(hardwareId, infPath, &bRebootRequired)) return false;
   }
-  logLine("FuncInst::End");
+  trace(tag, "End");
   return valid;
 }
 
 bool InstallInfFile(const wchar_t* hardwareId, const wchar_t* infPath, BOOL* rebootRequired) {
-  logLine("InstallInfFile::Enter");
-  logLine("InstallInfFile::Enter GetFullPathName");
+  const char* tag = "InstallInfFile";
+  trace(tag, "Enter");
+  trace(tag, "Enter GetFullPathName");
   wchar_t FullInfPath[MAX_PATH] = {};
   DWORD n = ::GetFullPathNameW(infPath, MAX_PATH, FullInfPath, nullptr);
   if (n == 0 || n >= MAX_PATH) {
-    logError("InstallInfFile::GetFullPathName", n == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW);
+    trace(tag, "GetFullPathName", n == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW);
     return false;
   }
   wchar_t HardwareId[MAX_PATH] = {};
   if (!joinText(HardwareId, MAX_PATH, {L"USBPRINT\\", hardwareId ? hardwareId : L""})) {
-    logLine("InstallInfFile::hardware id too long");
+    trace(tag, "hardware id too long");
     return false;
   }
-  logLine("InstallInfFile::Enter SetupCopyOEMInf");
+  trace(tag, "Enter SetupCopyOEMInf");
   if (!setupCopyInf(FullInfPath)) return false;
-  logLine("InstallInfFile::Enter UpdateDriverForPlugAndPlayDevices");
+  trace(tag, "Enter UpdateDriverForPlugAndPlayDevices");
   if (::UpdateDriverForPlugAndPlayDevicesW(nullptr, HardwareId, FullInfPath, INSTALLFLAG_FORCE,
                                            rebootRequired)) {
     return true;
   }
-  logError("InstallInfFile::UpdateDriverForPlugAndPlayDevices", ::GetLastError());
+  trace(tag, "UpdateDriverForPlugAndPlayDevices", ::GetLastError());
   return false;
 }
 
 bool SaveFileName(const wchar_t* srcDir, const wchar_t* driverName, const wchar_t* environment) {
+  const char* tag = "SaveFileName";
   if (!srcDir || !driverName) return false;
   wchar_t pattern[MAX_PATH] = {};
   if (!joinText(pattern, MAX_PATH, {srcDir, L"\\*"})) return false;
@@ -337,12 +343,12 @@ bool SaveFileName(const wchar_t* srcDir, const wchar_t* driverName, const wchar_
   do {
     if (found.cFileName[0] == L'.') continue;
     if (!appendListEntry(list, MAX_PATH, found.cFileName)) {
-      logLine("SaveFileName::the file list is too long");
+      trace(tag, "the file list is too long");
       return false;
     }
   } while (::FindNextFileW(search.get(), &found));
   if (!closeList(list, MAX_PATH)) {
-    logLine("SaveFileName::the file list is too long");
+    trace(tag, "the file list is too long");
     return false;
   }
   wchar_t keyPath[2 * MAX_PATH] = {};

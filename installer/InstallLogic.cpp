@@ -1,8 +1,11 @@
 #include "installer/InstallLogic.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <vector>
+#include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace spoolkit {
 
@@ -10,11 +13,7 @@ namespace {
 
 template <typename Ch>
 size_t lengthOf(const Ch* s) {
-  size_t n = 0;
-  if (s) {
-    while (s[n]) ++n;
-  }
-  return n;
+  return s ? std::char_traits<Ch>::length(s) : 0;
 }
 
 template <typename Ch>
@@ -37,35 +36,26 @@ bool joinGeneric(Ch* out, size_t cap, std::initializer_list<const Ch*> parts) {
 }
 
 bool contains(const wchar_t* s, const wchar_t* part) {
-  return s && std::wcsstr(s, part) != nullptr;
+  return s && std::wstring_view(s).find(part) != std::wstring_view::npos;
 }
 
-// Substring search over a byte range.
-bool bytesContain(const unsigned char* hay, size_t hayLen, const unsigned char* needle,
-                  size_t needleLen) {
-  if (needleLen == 0) return true;
-  if (hayLen < needleLen) return false;
-  for (size_t i = 0; i + needleLen <= hayLen; ++i) {
-    if (hay[i] == needle[0] && std::memcmp(hay + i, needle, needleLen) == 0) return true;
+// Offset of the first occurrence of needle in hay that is a multiple of
+// step (npos when there is none). An empty needle is found at offset 0.
+size_t findAligned(std::string_view hay, std::string_view needle, size_t step) {
+  for (size_t at = hay.find(needle); at != std::string_view::npos; at = hay.find(needle, at + 1)) {
+    if (at % step == 0) return at;
   }
-  return false;
+  return std::string_view::npos;
 }
 
-// Substring search over 16-bit units read little-endian from the even offsets.
-bool unitsContain(const unsigned char* data, size_t units, const uint16_t* needle,
-                  size_t needleLen) {
-  if (needleLen == 0) return true;
-  if (units < needleLen) return false;
-  for (size_t i = 0; i + needleLen <= units; ++i) {
-    size_t k = 0;
-    while (k < needleLen) {
-      uint16_t u = static_cast<uint16_t>(data[2 * (i + k)] | (data[2 * (i + k) + 1] << 8));
-      if (u != needle[k]) break;
-      ++k;
-    }
-    if (k == needleLen) return true;
+// The UTF-16LE bytes of an 8-bit or wide string (each unit's low 16 bits).
+template <typename Ch>
+void appendUtf16le(std::string& out, const Ch* s) {
+  for (size_t i = 0, n = lengthOf(s); i < n; ++i) {
+    const auto u = static_cast<uint16_t>(static_cast<std::make_unsigned_t<Ch>>(s[i]));
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>(u >> 8));
   }
-  return false;
 }
 
 }  // namespace
@@ -82,12 +72,9 @@ bool joinText(char* out, size_t cap, std::initializer_list<const char*> parts) {
 
 bool hasUnsafeCommandChar(const wchar_t* s) {
   if (!s) return false;
-  wchar_t last = 0;
-  for (; *s; ++s) {
-    if (*s == L'"' || *s == L'%' || *s == L'\r' || *s == L'\n') return true;
-    last = *s;
-  }
-  return last == L'\\';
+  const std::wstring_view text(s);
+  return text.find_first_of(L"\"%\r\n") != std::wstring_view::npos ||
+         (!text.empty() && text.back() == L'\\');
 }
 
 bool quoteInPlace(wchar_t* buf, size_t cap) {
@@ -191,44 +178,25 @@ const char kDriverVersionLine[] = "DriverVer=08/17/2016, 2.2.0.0";
 bool infContentMatches(const unsigned char* data, size_t size, const char* driverNameA,
                        const wchar_t* driverNameW) {
   if (!data) return false;
+  constexpr auto npos = std::string_view::npos;
+  const std::string_view content(reinterpret_cast<const char*>(data), size);
   // 8-bit text: the content up to its first zero byte.
-  size_t textLen = 0;
-  while (textLen < size && data[textLen] != 0) ++textLen;
   if (driverNameA) {
-    const char* parts[] = {"CatalogFile=", driverNameA, ".CAT"};
-    size_t catLen = 0;
-    for (const char* p : parts) catLen += std::strlen(p);
-    std::vector<unsigned char> cat(catLen);
-    size_t pos = 0;
-    for (const char* p : parts) {
-      size_t n = std::strlen(p);
-      std::memcpy(cat.data() + pos, p, n);
-      pos += n;
-    }
-    bool found = bytesContain(data, textLen, cat.data(), catLen) &&
-                 bytesContain(data, textLen, reinterpret_cast<const unsigned char*>(kDriverVersionLine),
-                              std::strlen(kDriverVersionLine));
-    if (found) return true;
+    const std::string_view text = content.substr(0, content.find('\0'));
+    const std::string cat = std::string("CatalogFile=") + driverNameA + ".CAT";
+    if (text.find(cat) != npos && text.find(kDriverVersionLine) != npos) return true;
   }
-  // UTF-16LE text: the units up to the first zero unit.
+  // UTF-16LE text: the whole units up to the first zero unit.
   if (driverNameW) {
-    size_t units = 0;
-    while (2 * units + 1 < size && (data[2 * units] | data[2 * units + 1]) != 0) ++units;
-    size_t nameLen = lengthOf(driverNameW);
-    const char* head = "CatalogFile=";
-    const char* tail = ".CAT";
-    size_t catLen = std::strlen(head) + nameLen + std::strlen(tail);
-    std::vector<uint16_t> cat(catLen);
-    size_t pos = 0;
-    for (const char* c = head; *c; ++c) cat[pos++] = static_cast<unsigned char>(*c);
-    for (size_t i = 0; i < nameLen; ++i) cat[pos++] = static_cast<uint16_t>(driverNameW[i]);
-    for (const char* c = tail; *c; ++c) cat[pos++] = static_cast<unsigned char>(*c);
-    size_t verLen = std::strlen(kDriverVersionLine);
-    std::vector<uint16_t> ver(verLen);
-    for (size_t i = 0; i < verLen; ++i) ver[i] = static_cast<unsigned char>(kDriverVersionLine[i]);
-    bool found = unitsContain(data, units, cat.data(), catLen) &&
-                 unitsContain(data, units, ver.data(), verLen);
-    if (found) return true;
+    std::string_view text = content.substr(0, size - size % 2);
+    text = text.substr(0, findAligned(text, std::string_view("\0\0", 2), 2));
+    std::string cat;
+    appendUtf16le(cat, "CatalogFile=");
+    appendUtf16le(cat, driverNameW);
+    appendUtf16le(cat, ".CAT");
+    std::string version;
+    appendUtf16le(version, kDriverVersionLine);
+    if (findAligned(text, cat, 2) != npos && findAligned(text, version, 2) != npos) return true;
   }
   return false;
 }
@@ -267,9 +235,9 @@ bool decodeModelReply(const unsigned char* reply, size_t replyCap, char* name, s
   size_t room = replyCap - 6;  // what the reply buffer holds from byte 6 on
   if (want > room) want = room;
   if (want > nameCap - 1) want = nameCap - 1;
-  size_t len = 0;
-  while (len < want && reply[6 + len] != 0) ++len;
-  std::memcpy(name, reply + 6, len);
+  const unsigned char* from = reply + 6;
+  size_t len = static_cast<size_t>(std::find(from, from + want, 0) - from);
+  std::memcpy(name, from, len);
   name[len] = 0;
   return true;
 }

@@ -55,14 +55,6 @@ class DriverSetupFixture : public ::testing::Test {
   InstallTraces traces_;
 };
 
-const std::vector<std::string> kPipelineHead = {
-    "InstallDriver::Enter",
-    "PrinterInstall::doInstall::Enter _SetPrivilege",
-    "PrinterInstall::doInstall::Enter createSrcFileDir",
-    "PrinterInstall::doInstall::Enter fixFileIssue",
-    "PrinterInstall::doInstall::Enter copyMonitorFiles",
-};
-
 }  // namespace
 
 TEST_F(DriverSetupFixture, StandInPrintUiInstallsThePrinterAndGives0) {

@@ -86,7 +86,7 @@ TEST(Quoting, WrapsEveryValueAndKeepsTheTerminator) {
 
 TEST(Quoting, RefusesWhatCouldLeaveItsQuotedArgument) {
   for (const wchar_t* bad : {L"x\" & calc & \"", L"a\rb", L"a\nb", L"\"", L"Shop%OS%", L"%CMDCMDLINE%",
-                             L"100%", L"Shop\\", L"C:\\a\\\\"}) {
+                             L"100%", L"Shop\\", L"C:\\a\\\\", L"\\"}) {
     wchar_t buf[64];
     ASSERT_TRUE(copyText(buf, 64, bad));
     EXPECT_TRUE(hasUnsafeCommandChar(buf));
@@ -182,6 +182,57 @@ TEST(InfCatalogue, Utf16LittleEndianText) {
   EXPECT_FALSE(Matches(odd));
 }
 
+namespace {
+std::vector<unsigned char> Cat(std::initializer_list<std::vector<unsigned char>> parts) {
+  std::vector<unsigned char> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+}  // namespace
+
+// The bounds of the catalogue search: only the first `size` bytes are read
+// (the buffer has no terminator), the 8-bit text ends at its first zero
+// byte, the UTF-16LE text at its first zero unit on an even offset and at
+// its last whole unit, and a line counts in UTF-16LE only on an even offset.
+TEST(InfCatalogue, SearchBounds) {
+  const std::vector<unsigned char> good8 = Bytes(kGood);  // ends "2.2.0.0\r\n"
+  const std::vector<unsigned char> good16 = Utf16le(kGood, false);
+  const std::vector<unsigned char> catLine16 = Utf16le("CatalogFile=KV Printer.CAT\r\n", false);
+  const std::vector<unsigned char> verLine16 = Utf16le("DriverVer=08/17/2016, 2.2.0.0\r\n", false);
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> data;
+    size_t size;
+    bool match;
+  };
+  const Case cases[] = {
+      {"nothing", {0}, 0, false},
+      {"text shorter than either line", Bytes("CatalogFile="), 12, false},
+      {"8-bit, up to the version line's last character", good8, good8.size() - 2, true},
+      {"8-bit, one character short", good8, good8.size() - 3, false},
+      {"8-bit, the bytes after size are not read", Bytes(kGood.substr(0, kGood.size() - 3) + "0"),
+       kGood.size() - 3, false},
+      {"8-bit, the version line before the catalogue line", Bytes(kGood.substr(kGood.find("DriverVer")) + kGood),
+       kGood.size() * 2 - kGood.find("DriverVer"), true},
+      {"UTF-16LE, up to the version line's last unit", good16, good16.size() - 4, true},
+      {"UTF-16LE, the last unit cut in half", good16, good16.size() - 5, false},
+      {"UTF-16LE, a lone byte after the last unit", Cat({good16, {'x'}}), good16.size() + 1, true},
+      {"UTF-16LE, a zero unit ends the text", Cat({catLine16, {0, 0}, verLine16}),
+       catLine16.size() + 2 + verLine16.size(), false},
+      {"UTF-16LE, two zero bytes on an odd offset do not end it",
+       Cat({{'A', 0, 0, 'A'}, catLine16, verLine16}), 4 + catLine16.size() + verLine16.size(), true},
+      {"UTF-16LE, a line on an odd offset only", Cat({{' '}, catLine16, verLine16, {' '}}),
+       1 + catLine16.size() + verLine16.size() + 1, false},
+      {"UTF-16LE, a line first on an odd offset, then on an even one",
+       Cat({{' '}, catLine16, {' '}, catLine16, verLine16}),
+       2 + 2 * catLine16.size() + verLine16.size(), true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_LE(c.size, c.data.size()) << c.what;
+    EXPECT_EQ(infContentMatches(c.data.data(), c.size, "KV Printer", L"KV Printer"), c.match) << c.what;
+  }
+}
+
 TEST(FileList, CommaFirstAndLastAndBounded) {
   wchar_t list[260] = L"";
   ASSERT_TRUE(appendListEntry(list, 260, L"a.inf"));
@@ -231,6 +282,38 @@ TEST(ModelReply, NoNameLeavesTheBuffer) {
   reply[4] = 0;
   EXPECT_FALSE(decodeModelReply(reply, 64, name, 64));
   EXPECT_STREQ(name, "keep");
+}
+
+// The name's bounds: N - 1 bytes, the reply's capacity (the bytes beyond
+// it are there but not read), the name's capacity, and the first zero byte.
+TEST(ModelReply, NameBounds) {
+  struct Case {
+    const char* what;
+    unsigned char n;
+    std::string bytes;  // from byte 6 on
+    size_t replyCap;
+    size_t nameCap;
+    bool ok;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"N - 1 bytes", 4, "MQ7XX", 64, 64, true, "MQ7"},
+      {"a zero ends the name", 10, std::string("MQ\0XXABCDE", 10), 64, 64, true, "MQ"},
+      {"a zero first", 6, std::string("\0MQ7X", 5), 64, 64, true, ""},
+      {"the name's capacity", 6, "MQ7XX", 64, 3, true, "MQ"},
+      {"a name capacity of one", 6, "MQ7XX", 64, 1, true, ""},
+      {"the reply's capacity", 6, "MQ7XX", 8, 64, true, "MQ"},
+      {"a reply one byte past byte 6", 6, "MQ7XX", 7, 64, true, "M"},
+      {"a reply of six bytes", 6, "MQ7XX", 6, 64, false, "keep"},
+  };
+  for (const Case& c : cases) {
+    unsigned char reply[64] = {};
+    reply[4] = c.n;
+    std::memcpy(reply + 6, c.bytes.data(), c.bytes.size());
+    char name[64] = "keep";
+    EXPECT_EQ(decodeModelReply(reply, c.replyCap, name, c.nameCap), c.ok) << c.what;
+    EXPECT_STREQ(name, c.name) << c.what;
+  }
 }
 
 TEST(SerialName, TrailingColonOnly) {

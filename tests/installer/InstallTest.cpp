@@ -72,14 +72,6 @@ class InstallFixture : public ::testing::Test {
   std::wstring calls_;
 };
 
-const std::vector<std::string> kPipelineHead = {
-    "InstallDriver::Enter",
-    "PrinterInstall::doInstall::Enter _SetPrivilege",
-    "PrinterInstall::doInstall::Enter createSrcFileDir",
-    "PrinterInstall::doInstall::Enter fixFileIssue",
-    "PrinterInstall::doInstall::Enter copyMonitorFiles",
-};
-
 // The whole command route, both attempts, when no printer appears.
 const std::vector<std::string> kCommandRouteFailing = {
     "PrinterInstall::doInstall::Enter GetPrinterName",

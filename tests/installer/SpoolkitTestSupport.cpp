@@ -9,6 +9,14 @@ const char* const kExportNames[10] = {"InstallDriver", "KVAddPort",      "GetMon
                                       "ConfigCOM",     "SetRegStr",      "GetRegStr",
                                       "WriteLog"};
 
+const std::vector<std::string> kPipelineHead = {
+    "InstallDriver::Enter",
+    "PrinterInstall::doInstall::Enter _SetPrivilege",
+    "PrinterInstall::doInstall::Enter createSrcFileDir",
+    "PrinterInstall::doInstall::Enter fixFileIssue",
+    "PrinterInstall::doInstall::Enter copyMonitorFiles",
+};
+
 namespace {
 template <typename Fn>
 void bind(HMODULE module, const char* name, Fn& fn) {

@@ -195,6 +195,10 @@ const wchar_t kPrinter[] = L"Korvel Install Test";
 const wchar_t kMonitor[] = L"KorvelUSB Printer Monitor";
 }  // namespace install_package
 
+// The first trace lines of every installation through InstallDriver, up to
+// the monitor copy.
+extern const std::vector<std::string> kPipelineHead;
+
 // A file that an installation leaves behind, deleted again unless it was
 // there before.
 class LeftFile {
