@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "common/TextConvert.h"
 #include "settings/Profile.h"
 
 namespace {
@@ -177,12 +176,6 @@ TEST(Profile, NoErrorShowsTheKeyOrThePin) {
     EXPECT_EQ(e.line, 2) << e.Text();
     for (const char* secret : {"secret", "12345", "xxxx"}) EXPECT_EQ(e.message.find(secret), std::string::npos) << e.Text();
   }
-}
-
-TEST(Profile, WideToUtf8KeepsCharactersBeyondTheBasicPlane) {
-  const wchar_t pair[] = {L'a', 0xD83D, 0xDE00, 0xDC00, 0};  // then a lone low half
-  EXPECT_EQ(WideToUtf8(pair), "a\xF0\x9F\x98\x80\xEF\xBF\xBD");
-  EXPECT_EQ(WideToUtf8(L"\u00E9\u4E2D"), "\xC3\xA9\xE4\xB8\xAD");
 }
 
 }  // namespace
