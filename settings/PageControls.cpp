@@ -104,17 +104,14 @@ void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) 
 
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
-int SendBytes(const unsigned char* data, size_t length, int showSuccess) {
-  if (!data || length == 0 || length > INT_MAX) return 0;
-  return SendCommand(data, static_cast<int>(length), showSuccess);
-}
-
 int SendEncodedFrom(HWND page, const commands::Encoded& encoded, int showSuccess) {
   if (!encoded.Ok()) {
     ShowInputError(page, encoded.errorKey, encoded.errorLead);
     return 0;
   }
-  return SendBytes(encoded.bytes.data(), encoded.bytes.size(), showSuccess);
+  const std::vector<unsigned char>& bytes = encoded.bytes;
+  if (bytes.empty() || bytes.size() > INT_MAX) return 0;
+  return SendCommand(bytes.data(), static_cast<int>(bytes.size()), showSuccess);
 }
 
 void SetTicked(HWND page, int id, bool ticked) {

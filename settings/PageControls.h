@@ -67,14 +67,12 @@ void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer);
 // Whether a byte starts a two-byte character in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char byte);
 
-// Sends bytes through the send dispatch.
-int SendBytes(const unsigned char* data, size_t length, int showSuccess);
-
 namespace commands {
 struct Encoded;
 }
 // Shows encoded's input error in a box owned by page and sends nothing, or
-// sends its bytes. Returns the send's result (0 after an input error).
+// sends its bytes through the send dispatch (SendCommand). Returns the
+// send's result (0 after an input error).
 int SendEncodedFrom(HWND page, const commands::Encoded& encoded, int showSuccess);
 
 // Ticks or clears a setting box as a user does (a click when it differs).

@@ -91,9 +91,8 @@ constexpr profile::Group kNetGroups[4] = {profile::kAddressGroup, profile::kDhcp
 void CNetTabDlg::SaveProfile(profile::Profile& out) const {
   HWND page = m_hWnd;
   const bool dhcpMode = IsTicked(page, IDC_NET_RADIO_DHCP);
-  for (int i = 0; i < 4; ++i) out.given[kNetGroups[i]] = chosen_[i];
-  out.given[profile::kAddressGroup] = chosen_[0] && !dhcpMode;
-  out.given[profile::kDhcpGroup] = chosen_[1] && dhcpMode;
+  const bool given[4] = {chosen_[0] && !dhcpMode, chosen_[1] && dhcpMode, chosen_[2], chosen_[3]};
+  for (int i = 0; i < 4; ++i) out.given[kNetGroups[i]] = given[i];
   ReadAddressInput(page, TextUse::Profile, &out.address);
   ReadDhcpInput(page, TextUse::Profile, &out.dhcp);
   ReadMacInput(page, TextUse::Profile, &out.mac);
