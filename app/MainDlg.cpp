@@ -539,8 +539,7 @@ LRESULT CMainDlg::OnSaveProfile(WORD, WORD, HWND, BOOL&) {
   profile::Profile current;
   if (wifi_) wifi_->SaveProfile(current);
   if (bluetooth_) bluetooth_->SaveProfile(current);
-  if ((current.wifi.present && current.security != commands::WifiSecurity::Open) ||
-      current.bluetooth.present) {
+  if (profile::HasSecrets(current)) {
     wchar_t question[kMessageTextChars] = {};
     LookupText("PO_GSTR_PROFILE_SECRETS", question);
     secrets = ::MessageBoxW(m_hWnd, question, L"Setwright", MB_YESNO | MB_ICONQUESTION) == IDYES;

@@ -33,15 +33,15 @@ Bytes Pattern() {
   panel.pageTopMm = "100";
   panel.leftSpaceValue = "60";
   add(commands::EncodePanelCommands(panel).bytes);
-  add(commands::EncodeBidCommands("16", 1).bytes);
-  add(commands::EncodeSerialCommand(5, 0, 2, 1, 2));
-  add(commands::EncodeAddressCommands(0xC0A80157, 0xFFFFFF00, 0xC0A80101));
+  add(commands::EncodeBidCommands({"16", 1}).bytes);
+  add(commands::EncodeSerialCommand({5, 0, 2, 1, 2}).bytes);
+  add(commands::EncodeAddressCommands({0xC0A80157, 0xFFFFFF00, 0xC0A80101}).bytes);
   commands::WifiInput wifi;
   wifi.ssid = "shop-floor-network";
   wifi.security = commands::WifiSecurity::Wpa;
   wifi.pskKey = "a-long-enough-pass-key";
   add(commands::EncodeWifiCommand(wifi).bytes);
-  add(commands::EncodeBluetoothCommand("bluetooth", "5291", nullptr).bytes);
+  add(commands::EncodeBluetoothCommand({"bluetooth", "5291"}, nullptr).bytes);
   add({'n', 'o', 'i', 's', 'e'});
   return block;
 }

@@ -27,7 +27,7 @@
 #include "emulator/core/Decoder.h"
 #include "emulator/core/Describe.h"
 #include "settings/Encoders.h"
-#include "settings/PageControls.h"
+#include "common/TextConvert.h"
 #include "settings/Profile.h"
 #include "settings/ProfileFiles.h"
 #include "transport/PortNames.h"
@@ -348,7 +348,7 @@ int GetNetwork(const std::string& targetText) {
     return kExitInput;
   }
   if (!StartLog()) return kExitInput;
-  const std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
+  const std::vector<unsigned char> request = commands::EncodeReadNetworkRequest().bytes;
   unsigned char reply[520] = {};
   size_t length = 64;
   const SendOutcome outcome = QueryTarget(target.send, request.data(), request.size(), reply, &length);

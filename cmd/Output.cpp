@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "common/UniqueResource.h"
-#include "settings/PageControls.h"
+#include "common/TextConvert.h"
 
 namespace cmdline {
 namespace {

@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "common/TextConvert.h"
+
 namespace {
 
 // Code pages that spell every Unicode character. WideCharToMultiByte refuses
@@ -44,17 +46,28 @@ bool WideToAnsiExact(const std::wstring& text, std::string* ansi) {
 }
 
 bool Utf8ToAnsiExact(const std::string& utf8, std::string* ansi) {
-  if (!ansi || utf8.size() > INT_MAX) return false;
-  if (utf8.empty()) {
-    ansi->clear();
-    return true;
-  }
-  const int length = static_cast<int>(utf8.size());
-  int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
-  if (units <= 0) return false;
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, &wide[0], units);
-  if (units <= 0) return false;
-  wide.resize(static_cast<size_t>(units));
-  return WideToAnsiExact(wide, ansi);
+  if (!ansi || !IsValidUtf8(utf8, nullptr)) return false;
+  return WideToAnsiExact(Utf8ToWide(utf8), ansi);
+}
+
+std::string WideToAnsi(const std::wstring& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::string();
+  const int length = static_cast<int>(text.size());
+  int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string result(static_cast<size_t>(bytes), '\0');
+  bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &result[0], bytes, nullptr, nullptr);
+  result.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+  return result;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::wstring();
+  const int length = static_cast<int>(text.size());
+  int chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (chars <= 0) return std::wstring();
+  std::wstring result(static_cast<size_t>(chars), L'\0');
+  chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, &result[0], chars);
+  result.resize(chars > 0 ? static_cast<size_t>(chars) : 0);
+  return result;
 }

@@ -1,4 +1,5 @@
-// Text in the system's ANSI code page, converted exactly or not at all.
+// Text in the system's ANSI code page: converted exactly or not at all for
+// what is sent as it is, converted as Windows does for the rest.
 // The printer receives the code page's bytes: a character the code page has
 // no form for would arrive as the default character ('?'), or as a
 // look-alike through Windows' best-fit mapping ("ｓ" as "s"), and the
@@ -20,3 +21,10 @@ bool Utf8ToAnsiExact(const std::string& utf8, std::string* ansi);
 
 // The system's ANSI code page (GetACP()).
 unsigned AnsiCodePage();
+
+// UTF-16 text in the system's ANSI code page, every character converted
+// (one with no form there as Windows' best fit or default character).
+std::string WideToAnsi(const std::wstring& text);
+
+// Text in the system's ANSI code page to UTF-16.
+std::wstring AnsiToWide(const std::string& text);

@@ -24,21 +24,12 @@ void CBIDTabDlg::OnToggle(UINT, int, HWND) {
   ToggleControls(bidFlag_, m_hWnd, {IDC_BID_VALUE, IDC_BID_DIRECTION});
 }
 
-int BuildBidCommands(HWND page, commands::CommandBuffer& buffer) {
-  commands::Encoded encoded = commands::EncodeBidCommands(ReadAnsiText(page, IDC_BID_VALUE),
-                                                          ComboIndex(page, IDC_BID_DIRECTION));
-  if (!encoded.Ok()) {
-    ShowInputError(page, encoded.errorKey);
-    return 0;
-  }
-  for (unsigned char byte : encoded.bytes) buffer.Put(byte);
-  return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
+bool ReadBidInput(HWND page, TextUse use, commands::BidInput* in) {
+  in->value = ReadNumberText(page, IDC_BID_VALUE, use);
+  in->directionIndex = ComboIndex(page, IDC_BID_DIRECTION);
+  return true;
 }
 
 void CBIDTabDlg::OnSet(UINT, int, HWND) {
-  if (!CheckPortReady()) return;
-  if (!IsTicked(m_hWnd, IDC_BID_CHECK)) return;
-  commands::CommandBuffer buffer(commands::kPageBufferBytes);
-  int length = BuildBidCommands(m_hWnd, buffer);
-  if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
+  if (CheckPortReady() && IsTicked(m_hWnd, IDC_BID_CHECK)) EncodeAndSend(ReadBidInput, commands::EncodeBidCommands);
 }

@@ -2,7 +2,6 @@
 #pragma once
 #include "settings/PageBase.h"
 #include "resources/pages.h"
-#include "settings/CommandFrame.h"
 
 class CBIDTabDlg : public CPageDlg<CBIDTabDlg> {
  public:
@@ -28,6 +27,5 @@ class CBIDTabDlg : public CPageDlg<CBIDTabDlg> {
   int bidFlag_ = 0;
 };
 
-// Reads the BID value into buffer (64 bytes); the number of bytes (6), or 0
-// after an input error box.
-int BuildBidCommands(HWND page, commands::CommandBuffer& buffer);
+// The page's controls as the encoder's input, for Set and for a profile.
+bool ReadBidInput(HWND page, TextUse use, commands::BidInput* in);

@@ -15,15 +15,17 @@ void CBuleToothDlg::InitPage() {
   }
 }
 
+// A text the code page cannot carry is refused rather than sent with '?'
+// in its place; a name that is too long is cut by the encoder.
+bool ReadBluetoothInput(HWND page, TextUse use, commands::BluetoothInput* in) {
+  return ReadFreeText(page, IDC_BT_NAME, use, &in->name) && ReadFreeText(page, IDC_BT_PIN, use, &in->pin);
+}
+
+commands::Encoded EncodeForAnsiCodePage(const commands::BluetoothInput& in) {
+  return commands::EncodeBluetoothCommand(in, IsAnsiLeadByte);
+}
+
 void CBuleToothDlg::OnSet(UINT, int, HWND) {
   chosen_ = true;
-  HWND page = m_hWnd;
-  // A text the code page cannot carry is refused rather than sent with '?'
-  // in its place; a name that is too long is cut by the encoder.
-  std::string name, pin;
-  if (!ReadSendableText(page, IDC_BT_NAME, &name) || !ReadSendableText(page, IDC_BT_PIN, &pin)) {
-    ShowInputError(page, commands::kTextNotSendableErr);
-    return;
-  }
-  SendEncoded(commands::EncodeBluetoothCommand(name, pin, IsAnsiLeadByte));
+  EncodeAndSend(ReadBluetoothInput, EncodeForAnsiCodePage);
 }

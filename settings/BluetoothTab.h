@@ -25,3 +25,9 @@ class CBuleToothDlg : public CPageDlg<CBuleToothDlg> {
   // Set was pressed (or a profile set the page): a profile saves the page.
   bool chosen_ = false;
 };
+
+// The page's controls as the encoder's input, for Set and for a profile;
+// false when a text cannot be sent (TextUse::Send only).
+bool ReadBluetoothInput(HWND page, TextUse use, commands::BluetoothInput* in);
+// The command in the system's ANSI code page (its lead bytes).
+commands::Encoded EncodeForAnsiCodePage(const commands::BluetoothInput& in);

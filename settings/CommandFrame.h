@@ -17,7 +17,6 @@ constexpr unsigned char kUs = 0x1F;   // US prefix
 constexpr size_t kPageBufferBytes = 64;
 constexpr size_t kWifiBufferBytes = 324;
 constexpr size_t kBluetoothCommandBytes = 32;
-constexpr size_t kCountedBlockBytes = 1024;
 
 // A zero-filled byte array of fixed capacity and a write position. Writes
 // past the capacity are dropped and remembered (Overflowed), never made.
@@ -51,13 +50,6 @@ class CommandBuffer {
   std::vector<unsigned char> bytes_;
   size_t position_ = 0;
   bool overflowed_ = false;
-};
-
-// A block of room kCountedBlockBytes with a byte count, into which a
-// builder writes its command at a given start position.
-struct CountedBlock {
-  unsigned char bytes[kCountedBlockBytes] = {};
-  size_t count = 0;
 };
 
 // Prefix byte and command letter.

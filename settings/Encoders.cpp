@@ -1,6 +1,5 @@
 #include "settings/Encoders.h"
 
-#include <cstring>
 
 namespace commands {
 
@@ -13,6 +12,8 @@ const char kBidOverErr[] = "PO_GSTR_BID_NUMBER_OVER_ERR";
 const char kUserPageLengthNumberErr[] = "PO_GSTR_USER_PAGE_LENGTH_NUMBER_ERR";
 const char kUserPageLengthOverErr[] = "PO_GSTR_USER_PAGE_LENGTH_OVER_ERR";
 const char kMacNumberErr[] = "PO_GSTR_MAC_NUMBER_ERR";
+const char kAddressFirstPartErr[] = "PO_GSTR_INVALID_IP_FIRST_PART";
+const char kAddressLoopbackErr[] = "PO_GSTR_INVALID_IP_FIRST_PART_127";
 const char kWifiSsidEmptyErr[] = "PO_GSTR_WIFI_SSID_EMPTY_ERR";
 const char kWifiPskKeyErr[] = "PO_GSTR_WIFI_PSKKEY_ERR";
 const char kWifiWepKeyErr[] = "PO_GSTR_WIFI_WEP_KEY_ERR";
@@ -35,6 +36,12 @@ Encoded Fail(const char* key) {
 Encoded Done(const CommandBuffer& buffer) {
   Encoded result;
   result.bytes = buffer.Written();
+  return result;
+}
+
+Encoded Bytes(std::vector<unsigned char> bytes) {
+  Encoded result;
+  result.bytes = std::move(bytes);
   return result;
 }
 
@@ -116,16 +123,16 @@ Encoded EncodePanelCommands(const PanelInput& in) {
   return Done(buffer);
 }
 
-std::vector<unsigned char> EncodeSelfTest() { return {kUs, 'H'}; }
+Encoded EncodeSelfTest() { return Bytes({kUs, 'H'}); }
 
-Encoded EncodeBidCommands(const std::string& value, int directionIndex) {
+Encoded EncodeBidCommands(const BidInput& in) {
   CommandBuffer buffer(kPageBufferBytes);
   AppendPrefix(buffer, kUs, 'B');
   unsigned steps = 0;
-  if (const char* key = CheckNumber(value, kBidLimit, kBidNumberErr, kBidOverErr, &steps)) {
+  if (const char* key = CheckNumber(in.value, kBidLimit, kBidNumberErr, kBidOverErr, &steps)) {
     return Fail(key);
   }
-  AppendByte(buffer, static_cast<unsigned>(directionIndex));
+  AppendByte(buffer, static_cast<unsigned>(in.directionIndex));
   AppendByte(buffer, steps);
   AppendClosing(buffer);
   return Done(buffer);
@@ -152,14 +159,13 @@ Encoded EncodeUserDefCommands(const UserDefInput& in) {
   return Done(buffer);
 }
 
-std::vector<unsigned char> EncodeRestoreFactory() { return {kUs, 'r', kDle, 'C'}; }
+Encoded EncodeRestoreFactory() { return Bytes({kUs, 'r', kDle, 'C'}); }
 
-std::vector<unsigned char> EncodeSerialCommand(int baud, int dataBits, int parity, int stopBits,
-                                               int handshake) {
+Encoded EncodeSerialCommand(const SerialInput& in) {
   CommandBuffer buffer(kPageBufferBytes);
   AppendPrefix(buffer, kUs, 'K');
-  for (int index : {baud, dataBits, parity, stopBits, handshake}) AppendSelection(buffer, index);
-  return buffer.Written();
+  for (int index : {in.baud, in.dataBits, in.parity, in.stopBits, in.handshake}) AppendSelection(buffer, index);
+  return Done(buffer);
 }
 
 // ---------------------------------------------------------------------------
@@ -181,57 +187,60 @@ void AppendAddress(CommandBuffer& buffer, uint32_t address) {
 }
 }  // namespace
 
-std::vector<unsigned char> EncodeAddressCommands(uint32_t address, uint32_t mask,
-                                                 uint32_t gateway) {
+Encoded EncodeAddressCommands(const AddressInput& in) {
+  switch (CheckPrinterAddress(in.address)) {
+    case AddressCheck::InvalidFirstPart: {
+      Encoded refused = Fail(kAddressFirstPartErr);
+      refused.errorLead = std::to_string(in.address >> 24);
+      return refused;
+    }
+    case AddressCheck::Loopback:
+      return Fail(kAddressLoopbackErr);
+    case AddressCheck::Ok:
+      break;
+  }
   CommandBuffer buffer(kPageBufferBytes);
   AppendPrefix(buffer, kUs, 'i');
-  AppendAddress(buffer, address);
+  AppendAddress(buffer, in.address);
   AppendPrefix(buffer, kUs, '%');
   AppendByte(buffer, 0x00);
-  AppendAddress(buffer, mask);
+  AppendAddress(buffer, in.mask);
   AppendPrefix(buffer, kUs, '%');
   AppendByte(buffer, 0x01);
-  AppendAddress(buffer, gateway);
-  return buffer.Written();
+  AppendAddress(buffer, in.gateway);
+  return Done(buffer);
 }
 
 NumberField ReadMacField(const std::string& text) { return ReadNumberField(text, 255); }
 
-void AppendMacCommand(const unsigned char mac[6], CountedBlock& block, size_t start) {
-  constexpr size_t kSize = 8;
-  if (start > kCountedBlockBytes - kSize) return;
-  unsigned char* out = block.bytes + start;
-  out[0] = kUs;
-  out[1] = 'm';
-  std::memcpy(out + 2, mac, 6);
-  block.count += kSize;
+Encoded EncodeMacCommand(const MacInput& in) {
+  CommandBuffer buffer(kPageBufferBytes);
+  AppendPrefix(buffer, kUs, 'm');
+  for (const std::string& part : in.parts) {
+    const NumberField field = ReadMacField(part);
+    if (field.status != NumberStatus::Ok) return Fail(kMacNumberErr);
+    AppendByte(buffer, field.value);
+  }
+  return Done(buffer);
 }
 
-void BuildDuplexCommand(int index, CountedBlock& block, size_t start) {
-  constexpr size_t kSize = 5;
-  if (start > kCountedBlockBytes - kSize) return;
+Encoded EncodeDuplexCommand(const DuplexInput& in) {
   // Speed flag, 100 Mbit/s flag, full duplex flag; all zero: auto detect.
   static const unsigned char kModes[5][3] = {
       {1, 1, 1}, {1, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 0}};
-  const unsigned char* mode = (index >= 0 && index < 5) ? kModes[index] : kModes[4];
-  unsigned char* out = block.bytes + start;
-  out[0] = kUs;
-  out[1] = 'p';
-  out[2] = mode[0];
-  out[3] = mode[1];
-  out[4] = mode[2];
-  block.count += kSize;
+  const unsigned char* mode = (in.index >= 0 && in.index < 5) ? kModes[in.index] : kModes[4];
+  return Bytes({kUs, 'p', mode[0], mode[1], mode[2]});
 }
 
-std::vector<unsigned char> EncodeDhcpCommand(int index) {
+Encoded EncodeDhcpCommand(const DhcpInput& in) {
   CommandBuffer buffer(kPageBufferBytes);
   AppendPrefix(buffer, kUs, 'b');
   AppendByte(buffer, 0x44);
-  AppendSelection(buffer, index);
-  return buffer.Written();
+  AppendSelection(buffer, in.index);
+  return Done(buffer);
 }
 
-std::vector<unsigned char> EncodeReadNetworkRequest() { return {kUs, 's'}; }
+Encoded EncodeReadNetworkRequest() { return Bytes({kUs, 's'}); }
 
 NetworkReply ParseNetworkReply(const unsigned char* reply, size_t length) {
   NetworkReply result;
@@ -286,6 +295,11 @@ bool ParseDottedAddress(const std::string& text, uint32_t* address) {
   if (pos != text.size()) return false;
   *address = value;
   return true;
+}
+
+std::string DottedAddress(uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 // ---------------------------------------------------------------------------
@@ -346,8 +360,9 @@ std::string CutBluetoothName(const std::string& name, LeadBytePredicate isLeadBy
   return name.substr(0, end);
 }
 
-Encoded EncodeBluetoothCommand(const std::string& name, const std::string& pin,
-                               LeadBytePredicate isLeadByte) {
+Encoded EncodeBluetoothCommand(const BluetoothInput& in, LeadBytePredicate isLeadByte) {
+  const std::string& name = in.name;
+  const std::string& pin = in.pin;
   if (name.empty()) return Fail(kBluetoothNameEmptyErr);
   if (pin.empty()) return Fail(kBluetoothPinEmptyErr);
   if (!IsAllDigits(pin)) return Fail(kBluetoothPinFormatErr);

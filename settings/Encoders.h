@@ -11,11 +11,14 @@
 
 namespace commands {
 
-// Bytes of one send, or the translation key of the input error that stops it
-// (then bytes is empty: a rejected input sends nothing at all).
+// What every encoder answers: the bytes of one send, or the translation key
+// of the input error that stops it (then bytes is empty: a rejected input
+// sends nothing at all). errorLead stands in front of the key's text where
+// the message names the bad value (the first part of an address).
 struct Encoded {
   std::vector<unsigned char> bytes;
   const char* errorKey = nullptr;
+  std::string errorLead;
   bool Ok() const { return errorKey == nullptr; }
 };
 
@@ -29,6 +32,8 @@ extern const char kBidOverErr[];
 extern const char kUserPageLengthNumberErr[];
 extern const char kUserPageLengthOverErr[];
 extern const char kMacNumberErr[];
+extern const char kAddressFirstPartErr[];      // shown behind the bad first part
+extern const char kAddressLoopbackErr[];
 extern const char kWifiSsidEmptyErr[];
 extern const char kWifiPskKeyErr[];
 extern const char kWifiWepKeyErr[];
@@ -80,10 +85,14 @@ struct PanelInput {
 // The ticked settings in their fixed order, then the closing command.
 Encoded EncodePanelCommands(const PanelInput& input);
 // The self test command alone.
-std::vector<unsigned char> EncodeSelfTest();
+Encoded EncodeSelfTest();
 
 // BID page (sent only while its box is ticked).
-Encoded EncodeBidCommands(const std::string& value, int directionIndex);
+struct BidInput {
+  std::string value = "0";
+  int directionIndex = 0;  // 0 shift left, 1 shift right
+};
+Encoded EncodeBidCommands(const BidInput& input);
 
 // User-defined page.
 struct UserDefInput {
@@ -93,26 +102,46 @@ struct UserDefInput {
   int leftShiftIndex = 0;
 };
 Encoded EncodeUserDefCommands(const UserDefInput& input);
-std::vector<unsigned char> EncodeRestoreFactory();
+Encoded EncodeRestoreFactory();
 
 // Serial page: the five list indices.
-std::vector<unsigned char> EncodeSerialCommand(int baud, int dataBits, int parity, int stopBits,
-                                               int handshake);
+struct SerialInput {
+  int baud = 1;  // 9600
+  int dataBits = 1;  // 8 bits
+  int parity = 0;
+  int stopBits = 0;
+  int handshake = 0;
+};
+Encoded EncodeSerialCommand(const SerialInput& input);
 
 // Ethernet page. Addresses are 32-bit numbers, first field in the top byte.
 enum class AddressCheck { Ok, InvalidFirstPart, Loopback };
 AddressCheck CheckPrinterAddress(uint32_t address);
-std::vector<unsigned char> EncodeAddressCommands(uint32_t address, uint32_t mask,
-                                                 uint32_t gateway);
+struct AddressInput {
+  uint32_t address = 0xC0A80157;  // 192.168.1.87
+  uint32_t mask = 0xFFFFFF00;
+  uint32_t gateway = 0xC0A80101;
+};
+// Refuses a printer address whose first part is 0, above 223 or 127; mask
+// and gateway are sent as they are.
+Encoded EncodeAddressCommands(const AddressInput& input);
 // One MAC entry: 0..255 in decimal digits, else NotNumber / OutOfRange.
 NumberField ReadMacField(const std::string& text);
-// Writes the 8-byte MAC command at `start` and adds 8 to the count.
-void AppendMacCommand(const unsigned char mac[6], CountedBlock& block, size_t start);
-// Writes the 5-byte link mode command for the duplex list index at `start`
-// and adds 5 to the count.
-void BuildDuplexCommand(int index, CountedBlock& block, size_t start);
-std::vector<unsigned char> EncodeDhcpCommand(int index);
-std::vector<unsigned char> EncodeReadNetworkRequest();
+struct MacInput {
+  std::string parts[6] = {"0", "0", "0", "0", "0", "0"};
+};
+// The 8-byte MAC command; every part must be 0..255.
+Encoded EncodeMacCommand(const MacInput& input);
+struct DuplexInput {
+  int index = 0;  // an item of the duplex list; another value is auto detect
+};
+// The 5-byte link mode command.
+Encoded EncodeDuplexCommand(const DuplexInput& input);
+struct DhcpInput {
+  int index = 0;  // 0 disable, 1 enable
+};
+Encoded EncodeDhcpCommand(const DhcpInput& input);
+Encoded EncodeReadNetworkRequest();
 
 // The read-back reply: "DHCP..." (any case), or address-port-mask-gateway.
 struct NetworkReply {
@@ -127,6 +156,8 @@ struct NetworkReply {
 NetworkReply ParseNetworkReply(const unsigned char* reply, size_t length);
 // Dotted IPv4 text ("192.168.0.20") to a 32-bit number; false if malformed.
 bool ParseDottedAddress(const std::string& text, uint32_t* address);
+// A 32-bit address as dotted text.
+std::string DottedAddress(uint32_t address);
 
 // Wi-Fi page.
 enum class WifiSecurity { Open, Wpa, Wep };  // Wep also when no choice is ticked
@@ -150,10 +181,18 @@ constexpr size_t kBluetoothNameMaxBytes = 15;
 // A shorter PIN is sent with leading zeros; the command holds no more digits.
 constexpr size_t kBluetoothPinMinDigits = 4;
 constexpr size_t kBluetoothPinMaxDigits = 14;
+struct BluetoothInput {
+  std::string name = "bluetooth";  // ANSI bytes
+  std::string pin = "5291";
+};
 // The name cut to at most 15 bytes without splitting a two-byte character.
 std::string CutBluetoothName(const std::string& name, LeadBytePredicate isLeadByte);
-// Always 32 bytes on success.
-Encoded EncodeBluetoothCommand(const std::string& name, const std::string& pin,
-                               LeadBytePredicate isLeadByte);
+// Always 32 bytes on success: a longer name and PIN are cut.
+Encoded EncodeBluetoothCommand(const BluetoothInput& input, LeadBytePredicate isLeadByte);
+// The same from the two texts (kept while callers move to BluetoothInput).
+inline Encoded EncodeBluetoothCommand(const std::string& name, const std::string& pin,
+                                      LeadBytePredicate isLeadByte) {
+  return EncodeBluetoothCommand(BluetoothInput{name, pin}, isLeadByte);
+}
 
 }  // namespace commands

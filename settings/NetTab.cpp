@@ -20,16 +20,6 @@ constexpr int kMacEdits[6] = {IDC_NET_MAC1, IDC_NET_MAC2, IDC_NET_MAC3,
 constexpr size_t kReplyBufferBytes = 520;
 constexpr unsigned kReplyRequestBytes = 64;
 
-uint32_t ReadAddress(HWND page, int id) {
-  DWORD address = 0;
-  ::SendDlgItemMessageW(page, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-  return address;
-}
-
-void WriteAddress(HWND page, int id, uint32_t address) {
-  ::SendDlgItemMessageW(page, id, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
-}
-
 // Sets an address control from dotted text; text that is no address leaves it as it is.
 void WriteAddressText(HWND page, int id, const std::string& text) {
   uint32_t address = 0;
@@ -77,61 +67,46 @@ void CNetTabDlg::OnRadioDhcp(UINT, int, HWND) {
   ApplyMode(true);
 }
 
-void CNetTabDlg::OnSetAddress(UINT, int, HWND) {
-  chosen_[0] = true;
-  HWND page = m_hWnd;
-  uint32_t address = ReadAddress(page, IDC_NET_IP);
-  switch (commands::CheckPrinterAddress(address)) {
-    case commands::AddressCheck::InvalidFirstPart: {
-      wchar_t reason[kMessageTextChars] = {};
-      LookupText("PO_GSTR_INVALID_IP_FIRST_PART", reason);
-      std::wstring message = std::to_wstring(address >> 24) + reason;
-      ::MessageBoxW(page, message.c_str(), L"ERROR", MB_OKCANCEL);
-      return;
-    }
-    case commands::AddressCheck::Loopback:
-      ShowInputError(page, "PO_GSTR_INVALID_IP_FIRST_PART_127");
-      return;
-    case commands::AddressCheck::Ok:
-      break;
-  }
-  std::vector<unsigned char> bytes = commands::EncodeAddressCommands(
-      address, ReadAddress(page, IDC_NET_MASK), ReadAddress(page, IDC_NET_GATEWAY));
-  SendBytes(bytes.data(), bytes.size(), 1);
+bool ReadAddressInput(HWND page, TextUse, commands::AddressInput* in) {
+  in->address = ReadAddress(page, IDC_NET_IP);
+  in->mask = ReadAddress(page, IDC_NET_MASK);
+  in->gateway = ReadAddress(page, IDC_NET_GATEWAY);
+  return true;
 }
 
-bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start) {
-  unsigned char mac[6] = {};
-  for (int i = 0; i < 6; ++i) {
-    commands::NumberField field = commands::ReadMacField(ReadAnsiText(page, kMacEdits[i]));
-    if (field.status != commands::NumberStatus::Ok) {
-      ShowInputError(page, commands::kMacNumberErr);
-      return false;
-    }
-    mac[i] = static_cast<unsigned char>(field.value);
-  }
-  commands::AppendMacCommand(mac, block, start);
+bool ReadDhcpInput(HWND page, TextUse, commands::DhcpInput* in) {
+  in->index = ComboIndex(page, IDC_NET_DHCP);
   return true;
+}
+
+bool ReadMacInput(HWND page, TextUse use, commands::MacInput* in) {
+  for (int i = 0; i < 6; ++i) in->parts[i] = ReadNumberText(page, kMacEdits[i], use);
+  return true;
+}
+
+bool ReadDuplexInput(HWND page, TextUse, commands::DuplexInput* in) {
+  in->index = ComboIndex(page, IDC_NET_DUPLEX);
+  return true;
+}
+
+void CNetTabDlg::OnSetAddress(UINT, int, HWND) {
+  chosen_[0] = true;
+  EncodeAndSend(ReadAddressInput, commands::EncodeAddressCommands);
 }
 
 void CNetTabDlg::OnSetMac(UINT, int, HWND) {
   chosen_[2] = true;
-  commands::CountedBlock block;
-  if (!BuildMacCommand(m_hWnd, block, 0)) return;
-  SendBytes(block.bytes, block.count, 1);
+  EncodeAndSend(ReadMacInput, commands::EncodeMacCommand);
 }
 
 void CNetTabDlg::OnSetDuplex(UINT, int, HWND) {
   chosen_[3] = true;
-  commands::CountedBlock block;
-  commands::BuildDuplexCommand(ComboIndex(m_hWnd, IDC_NET_DUPLEX), block, 0);
-  SendBytes(block.bytes, block.count, 1);
+  EncodeAndSend(ReadDuplexInput, commands::EncodeDuplexCommand);
 }
 
 void CNetTabDlg::OnSaveDhcp(UINT, int, HWND) {
   chosen_[1] = true;
-  std::vector<unsigned char> bytes = commands::EncodeDhcpCommand(ComboIndex(m_hWnd, IDC_NET_DHCP));
-  SendBytes(bytes.data(), bytes.size(), 1);
+  EncodeAndSend(ReadDhcpInput, commands::EncodeDhcpCommand);
 }
 
 void CNetTabDlg::OnGetIp(UINT, int, HWND) {
@@ -141,8 +116,7 @@ void CNetTabDlg::OnGetIp(UINT, int, HWND) {
     ShowInputError(page, "PO_GSTR_NOT_USB_ERROR");
     return;
   }
-  std::vector<unsigned char> request = commands::EncodeReadNetworkRequest();
-  SendBytes(request.data(), request.size(), 0);
+  SendEncoded(commands::EncodeReadNetworkRequest(), 0);
 
   unsigned char reply[kReplyBufferBytes] = {};
   unsigned int length = kReplyRequestBytes;

@@ -2,7 +2,6 @@
 #pragma once
 #include "settings/PageBase.h"
 #include "resources/pages.h"
-#include "settings/CommandFrame.h"
 
 class CNetTabDlg : public CPageDlg<CNetTabDlg> {
  public:
@@ -44,6 +43,8 @@ class CNetTabDlg : public CPageDlg<CNetTabDlg> {
   bool chosen_[4] = {};
 };
 
-// Reads the six MAC entries and writes the MAC command (8 bytes) at `start`
-// of the block. Returns false after an input error box (nothing written).
-bool BuildMacCommand(HWND page, commands::CountedBlock& block, size_t start);
+// The page's controls as the encoders' inputs, for Set and for a profile.
+bool ReadAddressInput(HWND page, TextUse use, commands::AddressInput* in);
+bool ReadDhcpInput(HWND page, TextUse use, commands::DhcpInput* in);
+bool ReadMacInput(HWND page, TextUse use, commands::MacInput* in);
+bool ReadDuplexInput(HWND page, TextUse use, commands::DuplexInput* in);

@@ -1,6 +1,7 @@
 // What every setting page does the same way: it centres itself when it is
 // created, ends on OK and Cancel, and sends encoded settings in one send or
-// shows the input error that stopped them. A page derives from
+// shows the input error that stopped them. A page reads its controls
+// through one Read…Input function, for Set and for Save profile alike. A page derives from
 // CPageDlg<itself>, implements InitPage() and chains its message map here.
 #pragma once
 #include "framework/Framework.h"
@@ -25,6 +26,18 @@ class CPageDlg : public CDialogImpl<T> {
   // otherwise the bytes go out in one send. Returns the send's result.
   int SendEncoded(const commands::Encoded& encoded, int showSuccess = 1) const {
     return SendEncodedFrom(this->m_hWnd, encoded, showSuccess);
+  }
+
+  // Set: the page's input read for sending, encoded and sent. A text the
+  // code page cannot carry exactly shows its box and nothing is sent.
+  template <class Input>
+  int EncodeAndSend(bool (*read)(HWND, TextUse, Input*), commands::Encoded (*encode)(const Input&)) const {
+    Input input;
+    if (!read(this->m_hWnd, TextUse::Send, &input)) {
+      ShowInputError(this->m_hWnd, commands::kTextNotSendableErr);
+      return 0;
+    }
+    return SendEncoded(encode(input));
   }
 
  private:

@@ -1,16 +1,17 @@
 #include "settings/PageControls.h"
 
+#include <commctrl.h>
+
 #include <climits>
 
-#include "common/AnsiText.h"
 #include "settings/Encoders.h"
 #include "settings/PageLists.h"
 #include "transport/Device.h"
 
-void ShowInputError(HWND page, const char* key) {
+void ShowInputError(HWND page, const char* key, const std::string& lead) {
   wchar_t text[kMessageTextChars] = {};
   LookupText(key, text);
-  ::MessageBoxW(page, text, L"ERROR", MB_OKCANCEL);
+  ::MessageBoxW(page, (Utf8ToWide(lead) + text).c_str(), L"ERROR", MB_OKCANCEL);
 }
 
 void EnableControls(HWND page, std::initializer_list<int> controls, bool enable) {
@@ -37,29 +38,19 @@ std::wstring ReadWideText(HWND page, int id) {
 
 }  // namespace
 
-bool ReadSendableText(HWND page, int id, std::string* ansi) {
-  return WideToAnsiExact(ReadWideText(page, id), ansi);
-}
-
-std::string ReadAnsiText(HWND page, int id) {
+std::string ReadNumberText(HWND page, int id, TextUse use) {
   const std::wstring text = ReadWideText(page, id);
-  if (text.empty() || text.size() > INT_MAX) return std::string();
-  const int length = static_cast<int>(text.size());
-  int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string result(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &result[0], bytes, nullptr, nullptr);
-  return result;
+  return use == TextUse::Send ? WideToAnsi(text) : WideToUtf8(text);
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-  if (text.empty() || text.size() > INT_MAX) return std::wstring();
-  int length = static_cast<int>(text.size());
-  int chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (chars <= 0) return std::wstring();
-  std::wstring result(static_cast<size_t>(chars), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, &result[0], chars);
-  return result;
+bool ReadFreeText(HWND page, int id, TextUse use, std::string* text) {
+  if (use == TextUse::Send) return WideToAnsiExact(ReadWideText(page, id), text);
+  *text = WideToUtf8(ReadWideText(page, id));
+  return true;
+}
+
+void SetUtf8Text(HWND page, int id, const std::string& utf8) {
+  ::SetDlgItemTextW(page, id, Utf8ToWide(utf8).c_str());
 }
 
 int ComboIndex(HWND page, int id) {
@@ -107,43 +98,38 @@ void FillFixedList(HWND page, int id, const pagelists::List& list, int selected)
   SelectComboItem(page, id, selected);
 }
 
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty() || text.size() > INT_MAX) return std::wstring();
-  int length = static_cast<int>(text.size());
-  int chars = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-  if (chars <= 0) return std::wstring();
-  std::wstring result(static_cast<size_t>(chars), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), length, &result[0], chars);
-  return result;
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty() || text.size() > INT_MAX) return std::string();
-  int length = static_cast<int>(text.size());
-  int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string result(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &result[0], bytes, nullptr, nullptr);
-  return result;
-}
-
-std::string ReadUtf8Text(HWND page, int id) { return WideToUtf8(ReadWideText(page, id)); }
-
 void SetTextFromKey(HWND page, int id, const char* key, PageTextBuffer& buffer) {
   ::SetDlgItemTextW(page, id, LookupText(key, buffer));
 }
 
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
-int SendBytes(const unsigned char* data, size_t length, int showSuccess) {
-  if (!data || length == 0 || length > INT_MAX) return 0;
-  return SendCommand(data, static_cast<int>(length), showSuccess);
-}
-
 int SendEncodedFrom(HWND page, const commands::Encoded& encoded, int showSuccess) {
   if (!encoded.Ok()) {
-    ShowInputError(page, encoded.errorKey);
+    ShowInputError(page, encoded.errorKey, encoded.errorLead);
     return 0;
   }
-  return SendBytes(encoded.bytes.data(), encoded.bytes.size(), showSuccess);
+  const std::vector<unsigned char>& bytes = encoded.bytes;
+  if (bytes.empty() || bytes.size() > INT_MAX) return 0;
+  return SendCommand(bytes.data(), static_cast<int>(bytes.size()), showSuccess);
+}
+
+void SetTicked(HWND page, int id, bool ticked) {
+  if (IsTicked(page, id) != ticked) ::SendMessageW(::GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+void ChooseItem(HWND page, int id, int index) {
+  HWND combo = ::GetDlgItem(page, id);
+  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+uint32_t ReadAddress(HWND page, int id) {
+  DWORD address = 0;
+  ::SendDlgItemMessageW(page, id, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  return address;
+}
+
+void WriteAddress(HWND page, int id, uint32_t address) {
+  ::SendDlgItemMessageW(page, id, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
 }

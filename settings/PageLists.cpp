@@ -14,8 +14,8 @@ constexpr Item kLineSpacingItems[] = {{"PO_GSTR_1_3_INCH", nullptr},
                                       {"PO_GSTR_1_6_INCH", nullptr},
                                       {"PO_GSTR_1_8_INCH", nullptr},
                                       {"PO_GSTR_1_12_INCH", nullptr}};
-constexpr Item kDirectionItems[] = {{"PO_GSTR_BINDIRECTIONAL", nullptr},
-                                    {"PO_GSTR_UNIDIRECTIONAL", nullptr}};
+constexpr Item kDirectionItems[] = {{"PO_GSTR_BINDIRECTIONAL", nullptr, "Bidirectional"},
+                                    {"PO_GSTR_UNIDIRECTIONAL", nullptr, "Unidirectional"}};
 constexpr Item kTopSideItems[] = {{"PO_GSTR_FRONT", nullptr}, {"PO_GSTR_REAR", nullptr}};
 constexpr Item kPageSizeItems[] = {
     {"PO_GSTR_3_INCH", nullptr},  {"PO_GSTR_11_3_INCH", nullptr}, {"PO_GSTR_3_5_INCH", nullptr},

@@ -11,6 +11,9 @@ namespace pagelists {
 struct Item {
   const char* key;       // translation key, or null
   const wchar_t* fixed;  // fixed text when key is null
+  // Another spelling a profile accepts for the item (the correct one where
+  // the page's text is misspelt); profiles write the page's text.
+  const char* alias = nullptr;
 };
 
 struct List {

@@ -80,14 +80,14 @@ void CPanelTabDlg::OnToggle(UINT, int id, HWND) {
   }
 }
 
-commands::PanelInput ReadPanelInput(HWND page, std::string (*readText)(HWND, int)) {
-  commands::PanelInput in;
+bool ReadPanelInput(HWND page, TextUse use, commands::PanelInput* out) {
+  commands::PanelInput& in = *out;
   in.pinBroken = IsTicked(page, IDC_PANEL_PIN_CHECK);
   in.pinEnable = ComboIndex(page, IDC_PANEL_PIN_ENABLE);
   in.pinGroup = ComboIndex(page, IDC_PANEL_PIN_GROUP);
   in.pageTop = IsTicked(page, IDC_PANEL_TOP_CHECK);
   in.pageTopSide = ComboIndex(page, IDC_PANEL_TOP_SIDE);
-  in.pageTopMm = readText(page, IDC_PANEL_TOP_MM);
+  in.pageTopMm = ReadNumberText(page, IDC_PANEL_TOP_MM, use);
   in.tableAuto = IsTicked(page, IDC_PANEL_TABLE_CHECK);
   in.tableAutoIndex = ComboIndex(page, IDC_PANEL_TABLE);
   in.lineFeed = IsTicked(page, IDC_PANEL_LINE_FEED_CHECK);
@@ -98,23 +98,11 @@ commands::PanelInput ReadPanelInput(HWND page, std::string (*readText)(HWND, int
   in.pageLengthEnable = ComboIndex(page, IDC_PANEL_LENGTH_ENABLE);
   in.pageSizeIndex = ComboIndex(page, IDC_PANEL_PAGE_SIZE);
   in.leftSpace = IsTicked(page, IDC_PANEL_LEFT_CHECK);
-  in.leftSpaceValue = readText(page, IDC_PANEL_LEFT_VALUE);
+  in.leftSpaceValue = ReadNumberText(page, IDC_PANEL_LEFT_VALUE, use);
   in.leftSpaceDirection = ComboIndex(page, IDC_PANEL_LEFT_DIRECTION);
   in.compression = IsTicked(page, IDC_PANEL_COMPRESS_CHECK);
   in.compressionIndex = ComboIndex(page, IDC_PANEL_COMPRESS);
-  return in;
-}
-
-int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer) {
-  commands::PanelInput in = ReadPanelInput(page, ReadAnsiText);
-
-  commands::Encoded encoded = commands::EncodePanelCommands(in);
-  if (!encoded.Ok()) {
-    ShowInputError(page, encoded.errorKey);
-    return 0;
-  }
-  for (unsigned char byte : encoded.bytes) buffer.Put(byte);
-  return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
+  return true;
 }
 
 void CPanelTabDlg::OnSet(UINT, int, HWND) {
@@ -124,14 +112,9 @@ void CPanelTabDlg::OnSet(UINT, int, HWND) {
                        IDC_PANEL_COMPRESS_CHECK,  IDC_PANEL_LEFT_CHECK};
   bool any = false;
   for (int id : boxes) any = any || IsTicked(m_hWnd, id);
-  if (!any) return;
-  commands::CommandBuffer buffer(commands::kPageBufferBytes);
-  int length = BuildPanelCommands(m_hWnd, buffer);
-  if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
+  if (any) EncodeAndSend(ReadPanelInput, commands::EncodePanelCommands);
 }
 
 void CPanelTabDlg::OnSelfTest(UINT, int, HWND) {
-  if (!CheckPortReady()) return;
-  std::vector<unsigned char> bytes = commands::EncodeSelfTest();
-  SendBytes(bytes.data(), bytes.size(), 1);
+  if (CheckPortReady()) SendEncoded(commands::EncodeSelfTest());
 }

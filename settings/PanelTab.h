@@ -5,7 +5,6 @@
 #include "settings/PageBase.h"
 #include "settings/Encoders.h"
 #include "resources/pages.h"
-#include "settings/CommandFrame.h"
 
 class CPanelTabDlg : public CPageDlg<CPanelTabDlg> {
  public:
@@ -48,10 +47,5 @@ class CPanelTabDlg : public CPageDlg<CPanelTabDlg> {
   int leftFlag_ = 0;
 };
 
-// The page's controls as the encoder's input; readText reads the two number
-// fields (in the ANSI code page for sending, UTF-8 for a profile).
-commands::PanelInput ReadPanelInput(HWND page, std::string (*readText)(HWND, int));
-
-// Reads the ticked settings of the page into buffer (64 bytes) and returns
-// the number of bytes, or 0 after an input error box.
-int BuildPanelCommands(HWND page, commands::CommandBuffer& buffer);
+// The page's controls as the encoder's input, for Set and for a profile.
+bool ReadPanelInput(HWND page, TextUse use, commands::PanelInput* in);

@@ -1,10 +1,12 @@
 // Settings profiles: UTF-8 INI text holding page values as the user sees
-// them, one section per page and one entry per setting group. An entry that
+// them, one section per page and one "Name = values" entry per setting
+// group (on the Panel and User Define pages, per setting box). An entry that
 // is present is a group that is sent (its box ticked, or its Set button
-// pressed). Parsing checks every value with the pages' own lists and the
-// encoders' own input checks; a profile with any error is refused whole.
-// Platform-free: texts stay UTF-8 here; the caller's codec converts them to
-// the ANSI code page for the encoders.
+// pressed). One table of group descriptors drives reading, checking, writing
+// and building the bytes; a profile is checked by building it, with the
+// pages' own lists and the encoders' own input checks, and one with any
+// error is refused whole. Platform-free: texts stay UTF-8 here; the caller's
+// codec converts them to the ANSI code page for the encoders.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,58 +24,54 @@ constexpr size_t kMaxProfileBytes = 1024 * 1024;
 enum Page { kPanel = 0, kBid, kEthernet, kWifi, kBluetooth, kSerial, kUserDefine, kPageCount };
 extern const char* const kPageNames[kPageCount];  // the section names
 
-// One setting group of a profile: present when its entry was given; line is
-// where (0 when the profile was built from the pages).
-struct Presence {
-  bool present = false;
-  int line = 0;
+// The setting groups in the order an apply sends them, one send each (one
+// Set button, or the Panel's and User Define's ticked boxes together).
+enum Group {
+  kPanelGroup = 0, kBidGroup, kAddressGroup, kDhcpGroup, kMacGroup, kDuplexGroup,
+  kWifiGroup, kBluetoothGroup, kSerialGroup, kUserDefineGroup, kGroupCount
 };
 
+// The entries, one "Name = values" line each, in the order a profile is written.
+enum Entry {
+  kPinBrokenEntry = 0, kPageTopEntry, kTableAutoEntry, kLineSpacingEntry, kPrintDirectionEntry,
+  kPageLengthEntry, kLeftSpaceEntry, kCompressionEntry, kBidEntry, kAddressEntry, kDhcpEntry,
+  kMacEntry, kDuplexModeEntry, kWifiEntry, kBluetoothEntry, kSerialEntry, kUserPageLengthEntry,
+  kUserLeftShiftEntry, kEntryCount
+};
+
+// Where an entry was given: a line of the file, or a value from outside it.
+struct Place {
+  int line = 0;        // 0: not from the file (built from the pages, or an override)
+  std::string origin;  // an override's origin; empty for the file and the pages
+};
+
+// A profile holds the encoders' inputs, with texts in UTF-8 (building
+// converts them to the code page), and which entries are given.
 struct Profile {
-  // [Panel]: one entry per check box. Values as the page holds them
-  // (list indices, entry texts).
-  commands::PanelInput panel;  // the ticks say which entries are present
-  int panelLines[8] = {};      // in kPanelEntries order
+  commands::PanelInput panel;  // its ticks say which [Panel] entries are given
+  commands::BidInput bid;
+  commands::AddressInput address;
+  commands::DhcpInput dhcp;
+  commands::MacInput mac;
+  commands::DuplexInput duplex;
+  commands::WifiInput wifi;  // the key of the chosen security only
+  commands::BluetoothInput bluetooth;
+  commands::SerialInput serial;
+  commands::UserDefInput userDef;  // its ticks say which [UserDefine] entries are given
 
-  // [BID]
-  Presence bid;
-  int bidDirection = 0;
-  std::string bidValue = "0";
-
-  // [Ethernet]: the address group and the DHCP group exclude each other,
-  // as the page's two modes do.
-  Presence address;
-  std::string ip = "192.168.1.87", mask = "255.255.255.0", gateway = "192.168.1.1";
-  Presence dhcp;
-  int dhcpIndex = 0;
-  Presence mac;
-  std::string macFields[6] = {"0", "0", "0", "0", "0", "0"};
-  Presence duplex;
-  int duplexIndex = 0;
-
-  // [WiFi]: texts in UTF-8; the key only when the profile holds it.
-  Presence wifi;
-  std::string ssid;
-  int wifiMode = 0;
-  commands::WifiSecurity security = commands::WifiSecurity::Wep;
-  int wpaType = 0, wpaCipher = 0, wepAuth = 0;
-  bool hasKey = false;
-  std::string key;
-
-  // [Bluetooth]: the PIN only when the profile holds it.
-  Presence bluetooth;
-  std::string btName;
-  bool hasPin = false;
-  std::string btPin;
-
-  // [Serial]: the five list indices.
-  Presence serial;
-  int serialIndex[5] = {1, 1, 0, 0, 0};
-
-  // [UserDefine]
-  commands::UserDefInput userDef;
-  int userDefLines[2] = {};
+  // The groups whose input has no ticks of its own: given or not.
+  bool given[kGroupCount] = {};
+  // The Wi-Fi key or the Bluetooth PIN is in the profile (a profile saved
+  // without secrets leaves them out).
+  bool secretHeld[kGroupCount] = {};
+  Place places[kEntryCount];
 };
+
+// Whether any entry of the group is given.
+bool IsGiven(const Profile& profile, Group group);
+// Whether the profile would hold a Wi-Fi key or a Bluetooth PIN when saved
+// with secrets.
+bool HasSecrets(const Profile& profile);
 
 // Text conversion for the encoders' checks and bytes: UTF-8 to the ANSI
 // code page, and whether a byte starts a two-byte character there. A text
@@ -87,9 +85,17 @@ struct TextCodec {
 };
 
 struct Error {
-  int line = 0;         // 0: the file as a whole
+  int line = 0;         // 0: the file as a whole, or an override
+  std::string origin;   // set for an override's error
   std::string message;  // English, UTF-8
-  std::string Text() const;  // "line 12: ..." or the message alone
+  std::string Text() const;  // "origin: ...", "line 12: ..." or the message alone
+};
+
+// A value given outside the file (a cell of a targets file): applied after
+// the file's entries, replacing the entry or adding it, checked by the same
+// rules; origin names it in errors ("row 5, column Ethernet.Address").
+struct Override {
+  std::string section, entry, value, origin;
 };
 
 // Reads a whole profile. false with error set when anything is wrong:
@@ -97,35 +103,43 @@ struct Error {
 // a missing value, bad UTF-8, control bytes, a value an encoder refuses, a
 // text the code page cannot carry, or a value longer than its command
 // carries (a Bluetooth name or PIN: the page cuts them, a profile does not).
-// The Wi-Fi key and the Bluetooth PIN never appear in the message: a value
-// of those entries that is not where it belongs shows as one '*' a byte.
+// Every group is built to check it (a missing key or PIN checked with a
+// stand-in). The Wi-Fi key and the Bluetooth PIN never appear in the
+// message: a value of those entries that is not where it belongs shows as
+// "**" a byte.
 bool Parse(const std::string& text, const TextCodec& codec, Profile* out, Error* error);
+bool Parse(const std::string& text, const TextCodec& codec, const std::vector<Override>& overrides,
+           Profile* out, Error* error);
+
+// True when section.entry names an entry profiles know (case-insensitive,
+// as in files).
+bool IsKnownEntry(const std::string& section, const std::string& entry);
 
 // Writes a profile; with secrets false the Wi-Fi key and Bluetooth PIN are
 // left out. Parse(Format(p)) gives p back.
 std::string Format(const Profile& profile, bool secrets);
 
-// One send of an apply, in the order the pages send: Panel, BID, Ethernet
-// address, DHCP, MAC, duplex, Wi-Fi, Bluetooth, Serial, User Define.
+// How the printer is reached changes when the group is applied.
+enum class Reach { None, Network, Serial };
+
+// One send of an apply, in group order.
 struct Send {
   Page page;
   std::string group;  // "Panel", "Ethernet.MAC", ...
-  int line = 0;
+  int line = 0;       // the group's first line in the file; 0 when none
   std::vector<unsigned char> bytes;
+  bool perPrinter = false;  // Ethernet.Address and Ethernet.MAC: must differ from printer to printer
+  Reach reach = Reach::None;
+  // The group's entries as the file writes them ("Name = values", joined by
+  // "; "), secrets as "**" a byte: for comparing and reporting.
+  std::string values;
+  bool fromOverride = false;  // an entry of the group was given by an override
 };
 
-// The bytes of every present group of the chosen pages (onlyPages: bit per
+// The bytes of every given group of the chosen pages (onlyPages: bit per
 // Page; ~0u for all). false with error when a group cannot be encoded (a
 // missing Wi-Fi key or Bluetooth PIN included).
 bool BuildSends(const Profile& profile, const TextCodec& codec, unsigned onlyPages,
                 std::vector<Send>* sends, Error* error);
-
-// The English text of a list item (its key's built-in text or its fixed
-// text) in UTF-8, and of a translation key.
-std::string EnglishText(const char* key);
-
-// UTF-16 (or, where wchar_t has 32 bits, UTF-32) text to UTF-8; a surrogate
-// pair is one character, an unpaired surrogate becomes U+FFFD.
-std::string WideToUtf8(const wchar_t* text);
 
 }  // namespace profile

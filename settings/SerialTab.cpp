@@ -22,18 +22,16 @@ void CSerialDlg::InitPage() {
   }
 }
 
-int BuildSerialCommand(HWND page, commands::CommandBuffer& buffer) {
-  std::vector<unsigned char> bytes = commands::EncodeSerialCommand(
-      ComboIndex(page, IDC_SERIAL_BAUD), ComboIndex(page, IDC_SERIAL_DATA_BITS),
-      ComboIndex(page, IDC_SERIAL_PARITY), ComboIndex(page, IDC_SERIAL_STOP_BITS),
-      ComboIndex(page, IDC_SERIAL_HANDSHAKE));
-  for (unsigned char byte : bytes) buffer.Put(byte);
-  return static_cast<int>(buffer.Position());
+bool ReadSerialInput(HWND page, TextUse, commands::SerialInput* in) {
+  in->baud = ComboIndex(page, IDC_SERIAL_BAUD);
+  in->dataBits = ComboIndex(page, IDC_SERIAL_DATA_BITS);
+  in->parity = ComboIndex(page, IDC_SERIAL_PARITY);
+  in->stopBits = ComboIndex(page, IDC_SERIAL_STOP_BITS);
+  in->handshake = ComboIndex(page, IDC_SERIAL_HANDSHAKE);
+  return true;
 }
 
 void CSerialDlg::OnSet(UINT, int, HWND) {
   chosen_ = true;
-  commands::CommandBuffer buffer(commands::kPageBufferBytes);
-  int length = BuildSerialCommand(m_hWnd, buffer);
-  SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
+  EncodeAndSend(ReadSerialInput, commands::EncodeSerialCommand);
 }

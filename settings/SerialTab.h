@@ -2,7 +2,6 @@
 #pragma once
 #include "settings/PageBase.h"
 #include "resources/pages.h"
-#include "settings/CommandFrame.h"
 
 class CSerialDlg : public CPageDlg<CSerialDlg> {
  public:
@@ -27,5 +26,5 @@ class CSerialDlg : public CPageDlg<CSerialDlg> {
   bool chosen_ = false;
 };
 
-// Writes the serial interface command (7 bytes) into buffer; returns 7.
-int BuildSerialCommand(HWND page, commands::CommandBuffer& buffer);
+// The page's controls as the encoder's input, for Set and for a profile.
+bool ReadSerialInput(HWND page, TextUse use, commands::SerialInput* in);

@@ -27,30 +27,19 @@ void CUserDefTabDlg::OnToggle(UINT, int id, HWND) {
   }
 }
 
-int BuildUserDefCommands(HWND page, commands::CommandBuffer& buffer) {
-  commands::UserDefInput in;
-  in.pageLength = IsTicked(page, IDC_USER_LENGTH_CHECK);
-  in.pageLengthMm = ReadAnsiText(page, IDC_USER_LENGTH_MM);
-  in.leftShift = IsTicked(page, IDC_USER_SHIFT_CHECK);
-  in.leftShiftIndex = ComboIndex(page, IDC_USER_SHIFT);
-  commands::Encoded encoded = commands::EncodeUserDefCommands(in);
-  if (!encoded.Ok()) {
-    ShowInputError(page, encoded.errorKey);
-    return 0;
-  }
-  for (unsigned char byte : encoded.bytes) buffer.Put(byte);
-  return buffer.Overflowed() ? 0 : static_cast<int>(buffer.Position());
+bool ReadUserDefInput(HWND page, TextUse use, commands::UserDefInput* in) {
+  in->pageLength = IsTicked(page, IDC_USER_LENGTH_CHECK);
+  in->pageLengthMm = ReadNumberText(page, IDC_USER_LENGTH_MM, use);
+  in->leftShift = IsTicked(page, IDC_USER_SHIFT_CHECK);
+  in->leftShiftIndex = ComboIndex(page, IDC_USER_SHIFT);
+  return true;
 }
 
 void CUserDefTabDlg::OnSet(UINT, int, HWND) {
   if (!CheckPortReady()) return;
-  if (!IsTicked(m_hWnd, IDC_USER_LENGTH_CHECK) && !IsTicked(m_hWnd, IDC_USER_SHIFT_CHECK)) return;
-  commands::CommandBuffer buffer(commands::kPageBufferBytes);
-  int length = BuildUserDefCommands(m_hWnd, buffer);
-  if (length > 0) SendBytes(buffer.Data(), static_cast<size_t>(length), 1);
+  if (IsTicked(m_hWnd, IDC_USER_LENGTH_CHECK) || IsTicked(m_hWnd, IDC_USER_SHIFT_CHECK)) {
+    EncodeAndSend(ReadUserDefInput, commands::EncodeUserDefCommands);
+  }
 }
 
-void CUserDefTabDlg::OnRestore(UINT, int, HWND) {
-  std::vector<unsigned char> bytes = commands::EncodeRestoreFactory();
-  SendBytes(bytes.data(), bytes.size(), 1);
-}
+void CUserDefTabDlg::OnRestore(UINT, int, HWND) { SendEncoded(commands::EncodeRestoreFactory()); }

@@ -2,7 +2,6 @@
 #pragma once
 #include "settings/PageBase.h"
 #include "resources/pages.h"
-#include "settings/CommandFrame.h"
 
 class CUserDefTabDlg : public CPageDlg<CUserDefTabDlg> {
  public:
@@ -32,6 +31,5 @@ class CUserDefTabDlg : public CPageDlg<CUserDefTabDlg> {
   int shiftFlag_ = 0;
 };
 
-// Reads the ticked settings into buffer (64 bytes); the number of bytes, or
-// 0 after an input error box.
-int BuildUserDefCommands(HWND page, commands::CommandBuffer& buffer);
+// The page's controls as the encoder's input, for Set and for a profile.
+bool ReadUserDefInput(HWND page, TextUse use, commands::UserDefInput* in);

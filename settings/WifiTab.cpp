@@ -28,34 +28,27 @@ void CWifiTabDlg::OnChooseSecurity(UINT, int id, HWND) {
   ::CheckRadioButton(m_hWnd, IDC_WIFI_RADIO_OPEN, IDC_WIFI_RADIO_WEP, id);
 }
 
+// Only the chosen security's key is read. A text the code page cannot
+// carry is refused: the printer could not join the network it names.
+bool ReadWifiInput(HWND page, TextUse use, commands::WifiInput* in) {
+  if (IsTicked(page, IDC_WIFI_RADIO_OPEN)) {
+    in->security = commands::WifiSecurity::Open;
+  } else if (IsTicked(page, IDC_WIFI_RADIO_WPA)) {
+    in->security = commands::WifiSecurity::Wpa;
+  } else {
+    in->security = commands::WifiSecurity::Wep;
+  }
+  in->wpaType = ComboIndex(page, IDC_WIFI_WPA_TYPE);
+  in->wpaCipher = ComboIndex(page, IDC_WIFI_CIPHER);
+  in->wepAuth = ComboIndex(page, IDC_WIFI_WEP_TYPE);
+  in->mode = ComboIndex(page, IDC_WIFI_MODE);
+  if (!ReadFreeText(page, IDC_WIFI_SSID, use, &in->ssid)) return false;
+  if (in->security == commands::WifiSecurity::Wpa) return ReadFreeText(page, IDC_WIFI_PSK_KEY, use, &in->pskKey);
+  if (in->security == commands::WifiSecurity::Wep) return ReadFreeText(page, IDC_WIFI_WEP_KEY, use, &in->wepKey);
+  return true;
+}
+
 void CWifiTabDlg::OnSet(UINT, int, HWND) {
   chosen_ = true;
-  HWND page = m_hWnd;
-  commands::WifiInput in;
-  if (IsTicked(page, IDC_WIFI_RADIO_OPEN)) {
-    in.security = commands::WifiSecurity::Open;
-  } else if (IsTicked(page, IDC_WIFI_RADIO_WPA)) {
-    in.security = commands::WifiSecurity::Wpa;
-  } else {
-    in.security = commands::WifiSecurity::Wep;
-  }
-  in.wpaType = ComboIndex(page, IDC_WIFI_WPA_TYPE);
-  in.wpaCipher = ComboIndex(page, IDC_WIFI_CIPHER);
-  in.wepAuth = ComboIndex(page, IDC_WIFI_WEP_TYPE);
-  // Only the chosen security's key is read. A text the code page cannot
-  // carry is refused: the printer could not join the network it names.
-  bool sendable = ReadSendableText(page, IDC_WIFI_SSID, &in.ssid);
-  if (sendable && in.security == commands::WifiSecurity::Wpa) {
-    sendable = ReadSendableText(page, IDC_WIFI_PSK_KEY, &in.pskKey);
-  }
-  if (sendable && in.security == commands::WifiSecurity::Wep) {
-    sendable = ReadSendableText(page, IDC_WIFI_WEP_KEY, &in.wepKey);
-  }
-  if (!sendable) {
-    ShowInputError(page, commands::kTextNotSendableErr);
-    return;
-  }
-  in.mode = ComboIndex(page, IDC_WIFI_MODE);
-
-  SendEncoded(commands::EncodeWifiCommand(in));
+  EncodeAndSend(ReadWifiInput, commands::EncodeWifiCommand);
 }

@@ -29,3 +29,7 @@ class CWifiTabDlg : public CPageDlg<CWifiTabDlg> {
   bool chosen_ = false;
   void OnChooseSecurity(UINT, int id, HWND);
 };
+
+// The page's controls as the encoder's input, for Set and for a profile;
+// false when a text cannot be sent (TextUse::Send only).
+bool ReadWifiInput(HWND page, TextUse use, commands::WifiInput* in);

@@ -2,6 +2,8 @@
 // Keys are searched from the first row to the last.
 #include "common/translation/Translation.h"
 
+#include <cstring>
+
 const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_BM_NUMBER_ERR", L"Please input a number for black mark"},
     {"PO_GSTR_CONFIG_PORT_ERROR", L"Can't config port"},
@@ -249,3 +251,11 @@ const TextTableRow DefaultTextTable[] = {
 };
 
 const size_t DefaultTextTableRows = sizeof(DefaultTextTable) / sizeof(DefaultTextTable[0]);
+
+const wchar_t* FindDefaultText(const char* key) {
+  if (!key) return nullptr;
+  for (size_t i = 0; i < DefaultTextTableRows; ++i) {
+    if (std::strcmp(DefaultTextTable[i].key, key) == 0) return DefaultTextTable[i].text;
+  }
+  return nullptr;
+}

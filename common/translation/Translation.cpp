@@ -240,14 +240,6 @@ std::string Utf8ToAnsi(const char* text) {
   return std::string(ansi.data());
 }
 
-const wchar_t* FindDefaultText(const char* key) {
-  if (!key) return nullptr;
-  for (size_t i = 0; i < DefaultTextTableRows; ++i) {
-    if (std::strcmp(DefaultTextTable[i].key, key) == 0) return DefaultTextTable[i].text;
-  }
-  return nullptr;
-}
-
 wchar_t* LookupText(const char* key, wchar_t* buffer, size_t capacity) {
   if (!key || !buffer || capacity == 0) return buffer;
 

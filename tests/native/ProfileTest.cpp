@@ -178,10 +178,4 @@ TEST(Profile, NoErrorShowsTheKeyOrThePin) {
   }
 }
 
-TEST(Profile, WideToUtf8KeepsCharactersBeyondTheBasicPlane) {
-  const wchar_t pair[] = {L'a', 0xD83D, 0xDE00, 0xDC00, 0};  // then a lone low half
-  EXPECT_EQ(profile::WideToUtf8(pair), "a\xF0\x9F\x98\x80\xEF\xBF\xBD");
-  EXPECT_EQ(profile::WideToUtf8(L"\u00E9\u4E2D"), "\xC3\xA9\xE4\xB8\xAD");
-}
-
 }  // namespace

@@ -113,7 +113,7 @@ TEST(PanelEncoding, SingleSettingsAndTheirEdgeValues) {
     lineFeed.lineFeedIndex = index;
     EXPECT_EQ(EncodePanelCommands(lineFeed).bytes, Join({{0x10, 0x41, codes[index]}, kClosing}));
   }
-  EXPECT_EQ(EncodeSelfTest(), (Bytes{0x1F, 0x48}));
+  EXPECT_EQ(EncodeSelfTest().bytes, (Bytes{0x1F, 0x48}));
 }
 
 TEST(PanelEncoding, AllEightSettingsInTheirFixedOrder) {
@@ -149,11 +149,11 @@ TEST(PanelEncoding, AllEightSettingsInTheirFixedOrder) {
 }
 
 TEST(BidAndUserDefEncoding, ValuesLimitsAndOrder) {
-  EXPECT_EQ(EncodeBidCommands("16", 1).bytes, (Bytes{0x1F, 0x42, 0x01, 0x10, 0x10, 0x43}));
-  EXPECT_EQ(EncodeBidCommands("0", 0).bytes, (Bytes{0x1F, 0x42, 0x00, 0x00, 0x10, 0x43}));
-  EXPECT_STREQ(EncodeBidCommands("17", 0).errorKey, "PO_GSTR_BID_NUMBER_OVER_ERR");
-  EXPECT_STREQ(EncodeBidCommands("", 0).errorKey, "PO_GSTR_BID_NUMBER_ERR");
-  EXPECT_STREQ(EncodeBidCommands("18446744073709551632", 0).errorKey,
+  EXPECT_EQ(EncodeBidCommands({"16", 1}).bytes, (Bytes{0x1F, 0x42, 0x01, 0x10, 0x10, 0x43}));
+  EXPECT_EQ(EncodeBidCommands({"0", 0}).bytes, (Bytes{0x1F, 0x42, 0x00, 0x00, 0x10, 0x43}));
+  EXPECT_STREQ(EncodeBidCommands({"17", 0}).errorKey, "PO_GSTR_BID_NUMBER_OVER_ERR");
+  EXPECT_STREQ(EncodeBidCommands({"", 0}).errorKey, "PO_GSTR_BID_NUMBER_ERR");
+  EXPECT_STREQ(EncodeBidCommands({"18446744073709551632", 0}).errorKey,
                "PO_GSTR_BID_NUMBER_OVER_ERR");
 
   UserDefInput user;
@@ -178,49 +178,56 @@ TEST(BidAndUserDefEncoding, ValuesLimitsAndOrder) {
   user = UserDefInput{true, "297", true, 0};
   EXPECT_EQ(EncodeUserDefCommands(user).bytes,
             (Bytes{0x10, 0x47, 0x10, 0x71, 0x1F, 0x62, 0x00, 0x10, 0x43}));
-  EXPECT_EQ(EncodeRestoreFactory(), (Bytes{0x1F, 0x72, 0x10, 0x43}));
+  EXPECT_EQ(EncodeRestoreFactory().bytes, (Bytes{0x1F, 0x72, 0x10, 0x43}));
 }
 
 TEST(SerialEncoding, DefaultsAndAllChanged) {
-  EXPECT_EQ(EncodeSerialCommand(1, 1, 0, 0, 0), (Bytes{0x1F, 0x4B, 0x01, 0x01, 0x00, 0x00, 0x00}));
-  EXPECT_EQ(EncodeSerialCommand(5, 0, 2, 1, 2), (Bytes{0x1F, 0x4B, 0x05, 0x00, 0x02, 0x01, 0x02}));
+  EXPECT_EQ(EncodeSerialCommand({1, 1, 0, 0, 0}).bytes, (Bytes{0x1F, 0x4B, 0x01, 0x01, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(EncodeSerialCommand({5, 0, 2, 1, 2}).bytes, (Bytes{0x1F, 0x4B, 0x05, 0x00, 0x02, 0x01, 0x02}));
 }
 
 TEST(EthernetEncoding, AddressMacDuplexAndDhcp) {
-  EXPECT_EQ(EncodeAddressCommands(0xC0A80157, 0xFFFFFF00, 0xC0A80101),
+  EXPECT_EQ(EncodeAddressCommands({0xC0A80157, 0xFFFFFF00, 0xC0A80101}).bytes,
             (Bytes{0x1F, 0x69, 0xC0, 0xA8, 0x01, 0x57, 0x1F, 0x25, 0x00, 0xFF,
                    0xFF, 0xFF, 0x00, 0x1F, 0x25, 0x01, 0xC0, 0xA8, 0x01, 0x01}));
   EXPECT_EQ(CheckPrinterAddress(0xDF010101), AddressCheck::Ok);  // 223.1.1.1
   EXPECT_EQ(CheckPrinterAddress(0xE0000001), AddressCheck::InvalidFirstPart);
   EXPECT_EQ(CheckPrinterAddress(0), AddressCheck::InvalidFirstPart);
   EXPECT_EQ(CheckPrinterAddress(0x7F000001), AddressCheck::Loopback);
+  // A refused first part sends nothing; the message names the part.
+  const struct {
+    uint32_t address;
+    const char* key;
+    const char* lead;
+  } refused[] = {{0xE0000001, "PO_GSTR_INVALID_IP_FIRST_PART", "224"},
+                 {0, "PO_GSTR_INVALID_IP_FIRST_PART", "0"},
+                 {0x7F000001, "PO_GSTR_INVALID_IP_FIRST_PART_127", ""}};
+  for (const auto& r : refused) {
+    Encoded encoded = EncodeAddressCommands({r.address, 0xFFFFFF00, 0xC0A80101});
+    EXPECT_STREQ(encoded.errorKey, r.key);
+    EXPECT_EQ(encoded.errorLead, r.lead);
+    EXPECT_TRUE(encoded.bytes.empty());
+  }
 
   EXPECT_EQ(ReadMacField("255").value, 255u);
   EXPECT_EQ(ReadMacField("0").status, NumberStatus::Ok);
   for (const char* bad : {"256", "1234", "12x", "", "-1", " 1"}) {
     EXPECT_NE(ReadMacField(bad).status, NumberStatus::Ok) << '"' << bad << '"';
+    MacInput mac;
+    mac.parts[3] = bad;
+    EXPECT_STREQ(EncodeMacCommand(mac).errorKey, "PO_GSTR_MAC_NUMBER_ERR") << '"' << bad << '"';
   }
-  CountedBlock block;
-  const unsigned char mac[6] = {0x00, 0x11, 0x22, 0xAA, 0xBB, 0xFF};
-  AppendMacCommand(mac, block, 0);
-  EXPECT_EQ(block.count, 8u);
-  EXPECT_EQ(Bytes(block.bytes, block.bytes + 8), (Bytes{0x1F, 0x6D, 0x00, 0x11, 0x22, 0xAA, 0xBB, 0xFF}));
-  // Behind an existing command, and never past the block's room.
-  BuildDuplexCommand(4, block, block.count);
-  EXPECT_EQ(block.count, 13u);
-  EXPECT_EQ(Bytes(block.bytes + 8, block.bytes + 13), (Bytes{0x1F, 0x70, 0x00, 0x00, 0x00}));
-  BuildDuplexCommand(0, block, kCountedBlockBytes - 4);
-  EXPECT_EQ(block.count, 13u);
+  EXPECT_EQ(EncodeMacCommand({{"0", "17", "34", "170", "187", "255"}}).bytes,
+            (Bytes{0x1F, 0x6D, 0x00, 0x11, 0x22, 0xAA, 0xBB, 0xFF}));
 
-  const Bytes modes[5] = {{1, 1, 1}, {1, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 0}};
-  for (int index = 0; index < 5; ++index) {
-    CountedBlock one;
-    BuildDuplexCommand(index, one, 0);
-    EXPECT_EQ(Bytes(one.bytes, one.bytes + one.count), Join({{0x1F, 0x70}, modes[index]}));
+  // Every list item, and an index off the list as auto detect.
+  const Bytes modes[6] = {{1, 1, 1}, {1, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  for (int index = 0; index < 6; ++index) {
+    EXPECT_EQ(EncodeDuplexCommand({index}).bytes, Join({{0x1F, 0x70}, modes[index]})) << index;
   }
-  EXPECT_EQ(EncodeDhcpCommand(1), (Bytes{0x1F, 0x62, 0x44, 0x01}));
-  EXPECT_EQ(EncodeDhcpCommand(0), (Bytes{0x1F, 0x62, 0x44, 0x00}));
-  EXPECT_EQ(EncodeReadNetworkRequest(), (Bytes{0x1F, 0x73}));
+  EXPECT_EQ(EncodeDhcpCommand({1}).bytes, (Bytes{0x1F, 0x62, 0x44, 0x01}));
+  EXPECT_EQ(EncodeDhcpCommand({0}).bytes, (Bytes{0x1F, 0x62, 0x44, 0x00}));
+  EXPECT_EQ(EncodeReadNetworkRequest().bytes, (Bytes{0x1F, 0x73}));
 }
 
 TEST(EthernetReply, DhcpAddressFormAndShortReplies) {
@@ -256,6 +263,10 @@ TEST(EthernetReply, DhcpAddressFormAndShortReplies) {
   EXPECT_EQ(address, 0xC0A80014u);
   for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.4 ", "a.b.c.d"}) {
     EXPECT_FALSE(ParseDottedAddress(bad, &address)) << bad;
+  }
+  for (const char* dotted : {"0.0.0.0", "192.168.0.20", "255.255.255.255", "10.0.0.1"}) {
+    ASSERT_TRUE(ParseDottedAddress(dotted, &address)) << dotted;
+    EXPECT_EQ(DottedAddress(address), dotted);
   }
 }
 

@@ -22,16 +22,12 @@ PanelInput Panel(void (*set)(PanelInput&)) {
 }
 
 Bytes Mac(const unsigned char (&mac)[6]) {
-  CountedBlock block;
-  AppendMacCommand(mac, block, 0);
-  return Bytes(block.bytes, block.bytes + block.count);
+  MacInput input;
+  for (int i = 0; i < 6; ++i) input.parts[i] = std::to_string(mac[i]);
+  return Of(EncodeMacCommand(input));
 }
 
-Bytes Duplex(int index) {
-  CountedBlock block;
-  BuildDuplexCommand(index, block, 0);
-  return Bytes(block.bytes, block.bytes + block.count);
-}
+Bytes Duplex(int index) { return Of(EncodeDuplexCommand({index})); }
 
 Bytes Wifi(const char* ssid, WifiSecurity security, int type, int cipher, const char* key, int mode) {
   WifiInput input;
@@ -87,8 +83,8 @@ std::vector<Case> Cases() {
         {{"cmd", "close"}}}},
       {"pin broken 1-12", Of(EncodePanelCommands(Panel([](PanelInput& p) { p.pinBroken = true, p.pinEnable = 1; }))),
        {{{"cmd", "pin_broken"}, {"enabled", true}, {"group", "1-12"}}, {{"cmd", "close"}}}},
-      {"self test", EncodeSelfTest(), {{{"cmd", "self_test"}}}},
-      {"bid right 16", Of(EncodeBidCommands("16", 1)),
+      {"self test", Of(EncodeSelfTest()), {{{"cmd", "self_test"}}}},
+      {"bid right 16", Of(EncodeBidCommands({"16", 1})),
        {{{"cmd", "bid"}, {"direction", "right"}, {"value", 16}}, {{"cmd", "close"}}}},
       {"user page 297 mm and shift 120", Of(EncodeUserDefCommands(UserDefInput{true, "297", true, 12})),
        {{{"cmd", "user_page_length"}, {"dots", 4209}, {"mm", 297.0}},
@@ -98,12 +94,12 @@ std::vector<Case> Cases() {
        {{{"cmd", "user_page_length"}, {"dots", 70}, {"mm", 5.0}}, {{"cmd", "close"}}}},
       {"user page longest", Of(EncodeUserDefCommands(UserDefInput{true, "4623", false, 0})),
        {{{"cmd", "user_page_length"}, {"mm", 4623.0}}, {{"cmd", "close"}}}},
-      {"factory restore", EncodeRestoreFactory(), {{{"cmd", "factory_restore"}}, {{"cmd", "close"}}}},
-      {"serial defaults", EncodeSerialCommand(1, 1, 0, 0, 0),
+      {"factory restore", Of(EncodeRestoreFactory()), {{{"cmd", "factory_restore"}}, {{"cmd", "close"}}}},
+      {"serial defaults", Of(EncodeSerialCommand({1, 1, 0, 0, 0})),
        {{{"cmd", "serial"}, {"baud", 9600}, {"data_bits", 8}, {"parity", "none"}, {"stop_bits", 1}, {"handshake", "none"}}}},
-      {"serial 115200 7E2 hardware", EncodeSerialCommand(5, 0, 2, 1, 2),
+      {"serial 115200 7E2 hardware", Of(EncodeSerialCommand({5, 0, 2, 1, 2})),
        {{{"cmd", "serial"}, {"baud", 115200}, {"data_bits", 7}, {"parity", "even"}, {"stop_bits", 2}, {"handshake", "hardware"}}}},
-      {"address, mask, gateway", EncodeAddressCommands(0xDF010101, 0xFFFF0000, 0xC0A80001),
+      {"address, mask, gateway", Of(EncodeAddressCommands({0xDF010101, 0xFFFF0000, 0xC0A80001})),
        {{{"cmd", "ip_address"}, {"address", "223.1.1.1"}},
         {{"cmd", "subnet_mask"}, {"address", "255.255.0.0"}},
         {{"cmd", "gateway"}, {"address", "192.168.0.1"}}}},
@@ -111,9 +107,9 @@ std::vector<Case> Cases() {
       {"link 100 full", Duplex(0), {{{"cmd", "link_mode"}, {"mode", "100Mbps Full Duplex"}}}},
       {"link 10 half", Duplex(3), {{{"cmd", "link_mode"}, {"mode", "10Mbps Half Duplex"}}}},
       {"link auto", Duplex(4), {{{"cmd", "link_mode"}, {"mode", "Auto Detect"}}}},
-      {"dhcp enable", EncodeDhcpCommand(1), {{{"cmd", "dhcp"}, {"enabled", true}}}},
-      {"dhcp disable", EncodeDhcpCommand(0), {{{"cmd", "dhcp"}, {"enabled", false}}}},
-      {"read network settings", EncodeReadNetworkRequest(), {{{"cmd", "read_network_settings"}}}},
+      {"dhcp enable", Of(EncodeDhcpCommand({1})), {{{"cmd", "dhcp"}, {"enabled", true}}}},
+      {"dhcp disable", Of(EncodeDhcpCommand({0})), {{{"cmd", "dhcp"}, {"enabled", false}}}},
+      {"read network settings", Of(EncodeReadNetworkRequest()), {{{"cmd", "read_network_settings"}}}},
       {"wifi open STA", Wifi("shop", WifiSecurity::Open, 0, 0, "", 0),
        {{{"cmd", "wifi"}, {"ssid", "shop"}, {"security", "open"}, {"key_length", 0}, {"mode", "STA"}}}},
       {"wifi WPA2 AES AP", Wifi("shop", WifiSecurity::Wpa, 1, 0, "12345678", 1),
@@ -124,11 +120,11 @@ std::vector<Case> Cases() {
        {{{"cmd", "wifi"}, {"security", "WEP"}, {"auth", "SHARE"}, {"key_length", 5}}}},
       {"wifi longest ssid", Wifi(ssid255.c_str(), WifiSecurity::Wep, 0, 0, "123456789012345678901234567890123456789012345678901234567890", 0),
        {{{"cmd", "wifi"}, {"ssid", ssid255}, {"security", "WEP"}, {"auth", "OPEN"}, {"key_length", 60}}}},
-      {"bluetooth defaults", Of(EncodeBluetoothCommand("bluetooth", "5291", nullptr)),
+      {"bluetooth defaults", Of(EncodeBluetoothCommand({"bluetooth", "5291"}, nullptr)),
        {{{"cmd", "bluetooth"}, {"name", "bluetooth"}, {"pin", "5291"}}}},
-      {"bluetooth 16-digit pin", Of(EncodeBluetoothCommand("printer", "1234567890123456", nullptr)),
+      {"bluetooth 16-digit pin", Of(EncodeBluetoothCommand({"printer", "1234567890123456"}, nullptr)),
        {{{"cmd", "bluetooth"}, {"name", "printer"}, {"pin", "12345678901234"}}}},
-      {"bluetooth long name, short pin", Of(EncodeBluetoothCommand("abcdefghijklmnopqrst", "7", nullptr)),
+      {"bluetooth long name, short pin", Of(EncodeBluetoothCommand({"abcdefghijklmnopqrst", "7"}, nullptr)),
        {{{"cmd", "bluetooth"}, {"name", "abcdefghijklmno"}, {"pin", "0007"}}}},
   };
 }

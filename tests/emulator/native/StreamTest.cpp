@@ -27,9 +27,9 @@ Bytes MixedStream() {
   wifi.security = commands::WifiSecurity::Wpa;
   wifi.pskKey = "secret-key";
   Append(stream, commands::EncodeWifiCommand(wifi).bytes);
-  Append(stream, commands::EncodeBluetoothCommand("bluetooth", "5291", nullptr).bytes);
+  Append(stream, commands::EncodeBluetoothCommand({"bluetooth", "5291"}, nullptr).bytes);
   Append(stream, {0x1F, 0x1F, 0x10});  // prefixes that start nothing
-  Append(stream, commands::EncodeSerialCommand(5, 0, 2, 1, 2));
+  Append(stream, commands::EncodeSerialCommand({5, 0, 2, 1, 2}).bytes);
   Append(stream, {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x00});
   return stream;
 }
@@ -155,7 +155,7 @@ TEST(State, KeepsTheLastValidValueOfEachSettingAndForgetsOnFactoryRestore) {
   session.Feed(first.data(), first.size());
   Json state = printer.State();
   EXPECT_EQ(state["settings"]["bid"]["value"], 16);  // 0x20 is not valid and not kept
-  const Bytes restore = commands::EncodeRestoreFactory();
+  const Bytes restore = commands::EncodeRestoreFactory().bytes;
   session.Feed(restore.data(), restore.size());
   EXPECT_TRUE(printer.State()["settings"].empty());
   session.End("end");
