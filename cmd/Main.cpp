@@ -15,12 +15,15 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "transport/PortLists.h"
 #include "cmd/Fleet.h"
 #include "cmd/Output.h"
+#include "cmd/Report.h"
+#include "cmd/TargetRows.h"
 #include "cmd/TargetText.h"
 #include "common/Globals.h"
 #include "common/UniqueResource.h"
@@ -196,19 +199,19 @@ bool OnConsole() {
   return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
 }
 
-int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& groups,
-               const RunSettings& settings) {
-  std::vector<cmdline::Plan> plans(targets.size());
-  for (size_t t = 0; t < targets.size(); ++t) {
-    plans[t].target = targets[t].text;
-    plans[t].send = targets[t].send;
-    plans[t].send.connectLimitMs = settings.connectLimitMs;
-    plans[t].send.exchangeLimitMs = settings.exchangeLimitMs;
-    plans[t].send.writeLimitMs = settings.exchangeLimitMs;
-    plans[t].groups = groups;
+// Sends every plan, several targets at a time; a line per send (or, on a
+// console, a progress line and the sends that need attention), the report
+// record of each target as it finishes, and the summary.
+int SendPlans(std::vector<cmdline::Plan>& plans, const std::vector<cmdline::ReportEntry>& entries,
+              const RunSettings& settings, cmdline::ReportWriter* report) {
+  for (cmdline::Plan& plan : plans) {
+    plan.send.connectLimitMs = settings.connectLimitMs;
+    plan.send.exchangeLimitMs = settings.exchangeLimitMs;
+    plan.send.writeLimitMs = settings.exchangeLimitMs;
   }
   const bool console = OnConsole();
   size_t finished = 0, failedSoFar = 0;
+  const ULONGLONG start = GetTickCount64();
   auto done = [&](size_t t, const cmdline::TargetResult& result) {
     ++finished;
     if (result.status == SendStatus::Failed) ++failedSoFar;
@@ -226,6 +229,7 @@ int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& gro
       }
       out.LogOnly("  " + Hex(plans[t].groups[g].bytes) + "\n  commands: " + DecodedNames(plans[t].groups[g].bytes));
     }
+    if (report != nullptr) report->Add(entries[t], result);
     if (console) {
       std::fprintf(stderr, "\r%zu of %zu targets done, %zu failed  ", finished, plans.size(), failedSoFar);
       std::fflush(stderr);
@@ -249,7 +253,24 @@ int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& gro
     out.Line(plans[t].target + "\t" + std::to_string(sends) + "\t" + std::to_string(failed) + "\t" +
              std::to_string(unconfirmed) + "\t" + result);
   }
+  if (report != nullptr && !report->Finish(static_cast<unsigned>(GetTickCount64() - start))) {
+    out.Error("--report: the report could not be written whole");
+  }
   return anyFailed ? kExitSendFailed : kExitOk;
+}
+
+// The same groups to every target, without a report.
+int SendGroups(const std::vector<Target>& targets, const std::vector<Group>& groups,
+               const RunSettings& settings) {
+  std::vector<cmdline::Plan> plans(targets.size());
+  std::vector<cmdline::ReportEntry> entries(targets.size());
+  for (size_t t = 0; t < targets.size(); ++t) {
+    plans[t].target = targets[t].text;
+    plans[t].send = targets[t].send;
+    plans[t].groups = groups;
+    entries[t].target = targets[t].text;
+  }
+  return SendPlans(plans, entries, settings, nullptr);
 }
 
 // Opens the log once every input has been read; false (after a line) when
@@ -264,10 +285,116 @@ bool StartLog() {
 // ---------------------------------------------------------------------------
 // Commands.
 
-int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
-          const std::vector<std::string>& only, bool dryRun, const RunSettings& settings) {
-  unsigned pages = only.empty() ? ~0u : 0u;
-  for (const std::string& name : only) {
+struct ApplyOptions {
+  std::string profile;
+  std::vector<std::string> to, only;
+  std::string targetsFile, reportPath, reportFormat = "json", retryPath;
+  bool dryRun = false;
+};
+
+// Reads a whole text file of at most maxBytes; false with *why.
+bool ReadTextFile(const std::string& path, size_t maxBytes, std::string* text, std::string* why) {
+  std::FILE* file = _wfopen(Widen(path).c_str(), L"rb");
+  if (file == nullptr) return *why = "cannot be opened", false;
+  std::string read;
+  char chunk[65536];
+  size_t got = 0;
+  bool tooLarge = false;
+  while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+    if (read.size() + got > maxBytes) {
+      tooLarge = true;
+      break;
+    }
+    read.append(chunk, got);
+  }
+  std::fclose(file);
+  if (tooLarge) return *why = "larger than " + std::to_string(maxBytes >> 20) + " MiB", false;
+  *text = std::move(read);
+  return true;
+}
+
+bool IsSecretEntry(const std::string& section, const std::string& entry) {
+  return (_stricmp(section.c_str(), "WiFi") == 0 && _stricmp(entry.c_str(), "WiFi") == 0) ||
+         (_stricmp(section.c_str(), "Bluetooth") == 0 && _stricmp(entry.c_str(), "Bluetooth") == 0);
+}
+
+// The rows of the run: --to, the targets file, or what a report says did not
+// get through (of those given, or else the report's own targets and values).
+bool CollectRows(const ApplyOptions& o, std::vector<cmdline::TargetRow>* rows, std::vector<std::string>* columns) {
+  rows->clear();
+  for (const std::string& text : o.to) {
+    cmdline::TargetRow row;
+    row.target = text;
+    rows->push_back(row);
+  }
+  std::string why;
+  if (!o.targetsFile.empty()) {
+    std::string text;
+    if (!ReadTextFile(o.targetsFile, 64u << 20, &text, &why)) return out.Error(o.targetsFile + ": " + why), false;
+    std::vector<cmdline::TargetRow> fileRows;
+    const cmdline::EntryRules rules{profile::IsKnownEntry, IsSecretEntry};
+    if (!cmdline::ReadTargetRows(text, rules, columns, &fileRows, &why)) {
+      return out.Error(o.targetsFile + ": " + why), false;
+    }
+    for (cmdline::TargetRow& row : fileRows) {
+      for (const std::string& given : o.to) {
+        if (given == row.target) {
+          return out.Error(row.Where(o.targetsFile) + ": " + row.target + " is also given with --to"), false;
+        }
+      }
+      rows->push_back(std::move(row));
+    }
+  }
+  if (o.retryPath.empty()) return true;
+  std::string text;
+  std::vector<cmdline::RetryEntry> retry;
+  if (!ReadTextFile(o.retryPath, 256u << 20, &text, &why) || !cmdline::ReadRetry(text, &retry, &why)) {
+    return out.Error("--retry " + o.retryPath + ": " + why), false;
+  }
+  if (!rows->empty()) {
+    // The targets given, narrowed to those the report did not see confirmed.
+    std::vector<cmdline::TargetRow> kept;
+    for (cmdline::TargetRow& row : *rows) {
+      for (const cmdline::RetryEntry& entry : retry) {
+        if (entry.target == row.target) {
+          kept.push_back(std::move(row));
+          break;
+        }
+      }
+    }
+    *rows = std::move(kept);
+    return true;
+  }
+  for (const cmdline::RetryEntry& entry : retry) {
+    if (!entry.secretColumns.empty()) {
+      out.Error("--retry " + o.retryPath + ": " + entry.target + " had its own " + entry.secretColumns[0] +
+                " (a secret the report does not keep): give --targets with the file again");
+      return false;
+    }
+    cmdline::TargetRow row;
+    row.target = entry.target;
+    row.row = entry.row;
+    row.values = entry.values;
+    for (const auto& value : entry.values) {
+      bool seen = false;
+      for (const std::string& column : *columns) seen = seen || column == value.first;
+      if (!seen) columns->push_back(value.first);
+    }
+    rows->push_back(std::move(row));
+  }
+  return true;
+}
+
+// A group that changes how the printer is reached goes last to a target
+// reached that way, so the groups before it still find the printer.
+bool ChangesReach(const profile::Send& send, int kind) {
+  return (send.reach == profile::Reach::Serial && kind == Com) ||
+         (send.reach == profile::Reach::Network && kind == Ethernet);
+}
+
+int Apply(const ApplyOptions& o, const RunSettings& settings) {
+  unsigned pages = o.only.empty() ? ~0u : 0u;
+  for (const std::string& name : o.only) {
     int found = -1;
     for (int i = 0; i < profile::kPageCount; ++i) {
       if (_stricmp(name.c_str(), profile::kPageNames[i]) == 0) found = i;
@@ -279,36 +406,117 @@ int Apply(const std::string& path, const std::vector<std::string>& targetTexts,
     pages |= 1u << found;
   }
   std::string text, why;
-  if (!profile::ReadProfileFile(Widen(path), &text, &why)) {
-    out.Error(path + ": " + why);
+  if (!profile::ReadProfileFile(Widen(o.profile), &text, &why)) {
+    out.Error(o.profile + ": " + why);
     return kExitInput;
   }
+  const profile::TextCodec& codec = profile::AnsiCodec();
   profile::Profile loaded;
   profile::Error error;
-  std::vector<profile::Send> sends;
-  if (!profile::Parse(text, profile::AnsiCodec(), &loaded, &error) ||
-      !profile::BuildSends(loaded, profile::AnsiCodec(), pages, &sends, &error)) {
-    out.Error(path + ": " + error.Text());
+  std::vector<profile::Send> baseSends;
+  if (!profile::Parse(text, codec, &loaded, &error) ||
+      !profile::BuildSends(loaded, codec, pages, &baseSends, &error)) {
+    out.Error(o.profile + ": " + error.Text());
     return kExitInput;
   }
-  std::vector<Group> groups;
-  for (const profile::Send& send : sends) groups.push_back(Group{send.group, send.bytes});
-  if (dryRun) {
+  std::vector<cmdline::TargetRow> rows;
+  std::vector<std::string> columns;
+  if (!CollectRows(o, &rows, &columns)) return kExitInput;
+  if (rows.empty() && !o.dryRun) {
+    out.Error(o.retryPath.empty() ? "apply: no targets" : "--retry: every target of the report was confirmed");
+    return o.retryPath.empty() ? kExitInput : kExitOk;
+  }
+  if (rows.empty()) {
+    // A dry run without targets: what the profile sends.
     if (!StartLog()) return kExitInput;
-    for (const Group& group : groups) {
-      out.Line(group.name + "\t" + std::to_string(group.bytes.size()) + " bytes\t" + Hex(group.bytes));
-      out.Line("  commands: " + DecodedNames(group.bytes));
+    for (const profile::Send& send : baseSends) {
+      out.Line(send.group + "\t" + std::to_string(send.bytes.size()) + " bytes\t" + Hex(send.bytes));
+      out.Line("  commands: " + DecodedNames(send.bytes));
     }
     return kExitOk;
   }
-  std::vector<Target> targets;
-  if (!ResolveTargets(targetTexts, &targets)) return kExitInput;
-  if (groups.empty()) {
-    out.Error(path + ": the profile holds no setting");
+  // Each row's groups: the profile's, or the profile with the row's own values.
+  std::vector<cmdline::Plan> plans(rows.size());
+  std::vector<cmdline::ReportEntry> entries(rows.size());
+  std::map<std::string, std::vector<size_t>> repeated;  // per-printer group and value -> rows
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const cmdline::TargetRow& row = rows[r];
+    const std::string where = row.Where(o.targetsFile.empty() ? o.retryPath : o.targetsFile);
+    Target target;
+    if (!ResolveTarget(row.target, &target, &why)) {
+      out.Error(where + ", column target: " + row.target + ": " + why);
+      return kExitInput;
+    }
+    std::vector<profile::Send> own;
+    const std::vector<profile::Send>* sends = &baseSends;
+    if (!row.values.empty()) {
+      std::vector<profile::Override> overrides;
+      for (const auto& value : row.values) {
+        profile::Override one;
+        cmdline::SplitColumn(value.first, &one.section, &one.entry);
+        one.value = value.second;
+        one.origin = where + ", column " + value.first;
+        overrides.push_back(one);
+      }
+      profile::Profile rowProfile;
+      if (!profile::Parse(text, codec, overrides, &rowProfile, &error) ||
+          !profile::BuildSends(rowProfile, codec, pages, &own, &error)) {
+        out.Error(error.origin.empty() ? o.profile + ": " + error.Text() : error.Text());
+        return kExitInput;
+      }
+      sends = &own;
+    }
+    plans[r].target = row.target;
+    plans[r].send = target.send;
+    for (int last = 0; last < 2; ++last) {
+      for (const profile::Send& send : *sends) {
+        if (ChangesReach(send, target.send.kind) != (last == 1)) continue;
+        plans[r].groups.push_back(Group{send.group, send.bytes});
+        if (send.perPrinter) repeated[send.group + ": " + send.values].push_back(r);
+      }
+    }
+    entries[r].target = row.target;
+    entries[r].row = row.row;
+    for (const auto& value : row.values) {
+      bool secret = false;
+      for (const std::string& column : row.secretColumns) secret = secret || column == value.first;
+      if (!secret) entries[r].values[value.first] = value.second;
+    }
+    entries[r].secretColumns = row.secretColumns;
+  }
+  // A value meant for one printer never goes to two.
+  for (const auto& group : repeated) {
+    if (group.second.size() < 2) continue;
+    std::string names;
+    for (size_t i = 0; i < group.second.size() && i < 10; ++i) names += (i ? ", " : "") + rows[group.second[i]].target;
+    if (group.second.size() > 10) names += ", ...";
+    out.Error(group.first + " would go to " + std::to_string(group.second.size()) + " targets (" + names +
+              "); such a value is one printer's own: give each target its own in a targets file column");
+    return kExitInput;
+  }
+  if (baseSends.empty() && columns.empty()) {
+    out.Error(o.profile + ": the profile holds no setting");
     return kExitInput;
   }
   if (!StartLog()) return kExitInput;
-  return SendGroups(targets, groups, settings);
+  if (o.dryRun) {
+    for (const cmdline::Plan& plan : plans) {
+      for (const Group& group : plan.groups) {
+        out.Line(plan.target + "\t" + group.name + "\t" + std::to_string(group.bytes.size()) + " bytes\t" + Hex(group.bytes));
+      }
+    }
+    return kExitOk;
+  }
+  cmdline::ReportWriter report;
+  if (!o.reportPath.empty()) {
+    const cmdline::ReportFormat format =
+        o.reportFormat == "csv" ? cmdline::ReportFormat::Csv : cmdline::ReportFormat::Json;
+    if (!report.Open(o.reportPath, format, columns, &why)) {
+      out.Error("--report: " + why);
+      return kExitInput;
+    }
+  }
+  return SendPlans(plans, entries, settings, o.reportPath.empty() ? nullptr : &report);
 }
 
 int SendHex(const std::string& hex, const std::vector<std::string>& targetTexts,
@@ -404,14 +612,20 @@ int Run(int argc, char** argv) {
                  "Append every line, with the time, the bytes (keys and PINs masked) and the "
                  "decoded command names, to FILE");
 
-  std::string profilePath;
-  std::vector<std::string> targets, only;
-  bool dryRun = false;
+  ApplyOptions applied;
   CLI::App* apply = app.add_subcommand("apply", "Send a profile's settings to one or more printers");
-  apply->add_option("profile", profilePath, "Profile file (UTF-8 INI)")->required();
-  apply->add_option("--to", targets, "Target: com:COM3[:9600,8,N,1], lpt:LPT1, queue:NAME, ip:ADDRESS, usb, usb:PATH");
-  apply->add_option("--only", only, "Only these pages (Panel,BID,Ethernet,WiFi,Bluetooth,Serial,UserDefine)")->delimiter(',');
-  apply->add_flag("--dry-run", dryRun, "Print what would be sent (hex and decoded); open nothing");
+  apply->add_option("profile", applied.profile, "Profile file (UTF-8 INI)")->required();
+  apply->add_option("--to", applied.to, "Target: com:COM3[:9600,8,N,1], lpt:LPT1, queue:NAME, ip:ADDRESS, usb, usb:PATH");
+  apply->add_option("--targets", applied.targetsFile,
+                    "CSV file (UTF-8) with a column target and optional Section.Entry columns whose "
+                    "non-empty cells set that entry for that row only");
+  apply->add_option("--only", applied.only, "Only these pages (Panel,BID,Ethernet,WiFi,Bluetooth,Serial,UserDefine)")->delimiter(',');
+  apply->add_flag("--dry-run", applied.dryRun, "Print what would be sent (hex and decoded); open nothing");
+  apply->add_option("--report", applied.reportPath, "Write one record per target to FILE");
+  apply->add_option("--report-format", applied.reportFormat, "json (JSON lines, the default) or csv")
+      ->check(CLI::IsMember({"json", "csv"}));
+  apply->add_option("--retry", applied.retryPath,
+                    "Apply again to the targets of an earlier report that were not confirmed");
 
   std::string hex;
   std::vector<std::string> hexTargets;
@@ -436,22 +650,25 @@ int Run(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   }
-  if (apply->parsed() && !dryRun && targets.empty()) {
-    std::fprintf(stderr, "apply: give at least one --to TARGET (or --dry-run)\n");
+  if (apply->parsed() && !applied.dryRun && applied.to.empty() && applied.targetsFile.empty() &&
+      applied.retryPath.empty()) {
+    std::fprintf(stderr, "apply: give at least one --to TARGET, --targets FILE or --retry REPORT (or --dry-run)\n");
     return kExitUsage;
   }
   if (!logPath.empty()) {
-    // The log is appended to, but never to a file this run reads.
-    if (apply->parsed() && cmdline::SameFile(logPath, profilePath)) {
-      out.Error("--log: " + logPath + " is the profile being applied; choose another file");
-      return kExitInput;
+    // The log is appended to, but never to a file this run reads or writes.
+    for (const std::string& input : {applied.profile, applied.targetsFile, applied.retryPath, applied.reportPath}) {
+      if (apply->parsed() && !input.empty() && cmdline::SameFile(logPath, input)) {
+        out.Error("--log: " + logPath + " is " + (input == applied.profile ? "the profile being applied" : "a file this run reads or writes") + "; choose another file");
+        return kExitInput;
+      }
     }
     out.SetLogPath(logPath);
   }
   int result = kExitUsage;
   settings.connectLimitMs = static_cast<DWORD>(connectSeconds * 1000 + 0.5);
   settings.exchangeLimitMs = static_cast<DWORD>(timeoutSeconds * 1000 + 0.5);
-  if (apply->parsed()) result = Apply(profilePath, targets, only, dryRun, settings);
+  if (apply->parsed()) result = Apply(applied, settings);
   if (sendHex->parsed()) result = SendHex(hex, hexTargets, settings);
   if (getNetwork->parsed()) result = GetNetwork(networkTarget);
   if (list->parsed()) result = List();

@@ -9,6 +9,8 @@
 #include "common/Numbers.h"
 #include "transport/Announcement.h"
 #include "transport/PortNames.h"
+#include "cmd/Csv.h"
+#include "cmd/TargetRows.h"
 #include "cmd/TargetText.h"
 
 TEST(PortName, DropsExactlyOneTrailingColon) {
@@ -219,5 +221,69 @@ TEST(CommandLineTargets, SerialSettingsAndNamesAreReadStrictly) {
         "usb:", "tcp:1.2.3.4", "USB"}) {
     EXPECT_FALSE(cmdline::ParseTargetText(bad, &target, &why)) << bad;
     EXPECT_FALSE(why.empty()) << bad;
+  }
+}
+
+namespace {
+bool KnownForTest(const std::string& section, const std::string& entry) {
+  return (section == "Ethernet" && (entry == "Address" || entry == "MAC")) || (section == "WiFi" && entry == "WiFi");
+}
+bool SecretForTest(const std::string& section, const std::string&) { return section == "WiFi"; }
+const cmdline::EntryRules kRulesForTest{KnownForTest, SecretForTest};
+}  // namespace
+
+// Targets files as spreadsheets write them: quoting, CRLF, a byte-order
+// mark; each bad file refused with where it goes wrong.
+TEST(TargetsFile, ReadsRowsWithTheirOwnValues) {
+  const std::string text =
+      "\xEF\xBB\xBFtarget,Ethernet.Address,WiFi.WiFi\r\n"
+      "ip:10.0.0.1,\"10.0.0.1, 255.0.0.0, 10.0.0.254\",\r\n"
+      "\r\n"
+      "ip:10.0.0.2,,\"\"\"shop, \"\"\"\"north\"\"\"\"\"\", AP, Open\"\r\n";
+  std::vector<std::string> columns;
+  std::vector<cmdline::TargetRow> rows;
+  std::string why;
+  ASSERT_TRUE(cmdline::ReadTargetRows(text, kRulesForTest, &columns, &rows, &why)) << why;
+  EXPECT_EQ(columns, (std::vector<std::string>{"Ethernet.Address", "WiFi.WiFi"}));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].target, "ip:10.0.0.1");
+  EXPECT_EQ(rows[0].values.at("Ethernet.Address"), "10.0.0.1, 255.0.0.0, 10.0.0.254");
+  EXPECT_EQ(rows[0].values.count("WiFi.WiFi"), 0u);  // an empty cell keeps the profile's entry
+  EXPECT_EQ(rows[1].row, 2u);
+  EXPECT_EQ(rows[1].line, 4u);
+  EXPECT_EQ(rows[1].values.at("WiFi.WiFi"), "\"shop, \"\"north\"\"\", AP, Open");
+  EXPECT_EQ(rows[1].secretColumns, (std::vector<std::string>{"WiFi.WiFi"}));
+  EXPECT_EQ(cmdline::CsvField("a,\"b\""), "\"a,\"\"b\"\"\"");
+  EXPECT_EQ(cmdline::CsvField("plain"), "plain");
+}
+
+TEST(TargetsFile, BadFilesAreRefusedWithRowAndColumn) {
+  std::string big = "target\n";
+  for (int i = 0; i <= 100000; ++i) big += "ip:10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1) + "\n";
+  const struct {
+    const char* name;
+    std::string text;
+    const char* says;
+  } cases[] = {
+      {"no target column", "address\nip:10.0.0.1\n", "no \"target\" column"},
+      {"unknown entry", "target,Ethernet.Adress\nip:10.0.0.1,x\n", "column 2 (\"Ethernet.Adress\")"},
+      {"not Section.Entry", "target,Address\nip:10.0.0.1,x\n", "column 2"},
+      {"duplicate target", "target\nip:10.0.0.1\nip:10.0.0.2\nip:10.0.0.1\n", "row 3 (line 4), column target"},
+      {"empty target", "target,Ethernet.MAC\n,1\n", "row 1 (line 2), column target"},
+      {"field count", "target,Ethernet.MAC\nip:10.0.0.1,1,2\n", "line 2: 3 fields"},
+      {"quote inside a field", "target\nip:10.\"0.0.1\n", "line 2, field 1"},
+      {"unclosed quote", "target\n\"ip:10.0.0.1\n", "never closed"},
+      {"text after a quote", "target\n\"ip:10.0.0.1\"x\n", "after the closing quote"},
+      {"not UTF-8", "target\nip:10.0.0.1\xff\n", "line 2: not UTF-8"},
+      {"empty file", "", "empty"},
+      {"too many rows", big, "more than 100000 rows"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> columns;
+    std::vector<cmdline::TargetRow> rows;
+    std::string why;
+    EXPECT_FALSE(cmdline::ReadTargetRows(c.text, kRulesForTest, &columns, &rows, &why)) << c.name;
+    EXPECT_NE(why.find(c.says), std::string::npos) << c.name << ": " << why;
+    EXPECT_TRUE(rows.empty()) << c.name;
   }
 }
