@@ -105,6 +105,30 @@ void LoopbackPrinter::Serve() {
   }
 }
 
+SilentPrinter::SilentPrinter(const char* address, bool dead) {
+  if (WSAStartup(MAKEWORD(2, 2), &wsa_) != 0) return;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(9100);
+  local.sin_addr.s_addr = inet_addr(address);
+  if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0 || listen(s, dead ? 0 : 16) != 0) {
+    closesocket(s);
+    return;
+  }
+  listener_ = s;
+  if (!dead) return;
+  // One connection fills a queue of length 0; it is never accepted.
+  filler_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  connect(filler_, reinterpret_cast<sockaddr*>(&local), sizeof(local));
+}
+
+SilentPrinter::~SilentPrinter() {
+  if (filler_ != INVALID_SOCKET) closesocket(filler_);
+  if (listener_ != INVALID_SOCKET) closesocket(listener_);
+  WSACleanup();
+}
+
 std::vector<Bytes> LoopbackPrinter::Finished(size_t count, DWORD waitMs) {
   const DWORD start = GetTickCount();
   for (;;) {

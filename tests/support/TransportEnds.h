@@ -66,6 +66,25 @@ class LoopbackPrinter {
   std::thread thread_;
 };
 
+// A printer that never takes part: the system completes each connection in
+// the listen queue, but nothing reads, answers or closes it (bytes that fit
+// the buffers sit there). With dead set, the queue is kept full instead, so
+// the system drops every further connection attempt and the sender's
+// connect times out.
+class SilentPrinter {
+ public:
+  SilentPrinter(const char* address, bool dead);
+  ~SilentPrinter();
+  SilentPrinter(const SilentPrinter&) = delete;
+  SilentPrinter& operator=(const SilentPrinter&) = delete;
+  bool Listening() const { return listener_ != INVALID_SOCKET; }
+
+ private:
+  WSADATA wsa_{};
+  SOCKET listener_ = INVALID_SOCKET;
+  SOCKET filler_ = INVALID_SOCKET;
+};
+
 // A "Generic / Text Only" queue of Wine's spooler whose port is a file in
 // the test's scratch folder (named after the queue); deleted again when the
 // object goes.
