@@ -271,6 +271,7 @@ Section "Setwright"
         Delete "$INSTDIR\$6"
         ${GetParent} "$INSTDIR\$6" $8
         ${DoWhile} $8 != $INSTDIR
+          ${IfThen} $8 == "" ${|} ${ExitDo} ${|}
           RMDir $8
           ${GetParent} $8 $8
         ${Loop}
