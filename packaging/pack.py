@@ -362,7 +362,11 @@ def write_wxs(top, files, label, arch):
         "</Wix>",
         "",
     ]
-    return "\n".join(lines)
+    text = "\n".join(lines)
+    if arch == "x64":
+        # 64-bit components and registry searches (the 64-bit registry view).
+        text = text.replace("<Component ", '<Component Win64="yes" ').replace("<RegistrySearch ", '<RegistrySearch Win64="yes" ')
+    return text
 
 
 # The system PATH entry of the SystemPath feature. wixl has no element for
