@@ -27,7 +27,7 @@ def run(command, **kwargs):
 
 
 def make_key(folder):
-    """A CA, a code-signing certificate it issued, and the PKCS#12 file of
+    """A CA, a code-signing certificate under it, and the PKCS#12 file of
     the latter with its password in a file (ending in a line break, as an
     editor leaves it)."""
     p = lambda name: os.path.join(folder, name)
