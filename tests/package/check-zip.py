@@ -2,7 +2,7 @@
 """Packs this build twice, two seconds apart, and checks the zip: the same
 bytes both times; one top folder holding every program of deliverables.txt,
 the catalogues under Lang/<ll_CC>/LC_MESSAGES and README.txt with CRLF line
-ends; entries sorted, all with the same time."""
+ends, every placeholder filled in; entries sorted, all with the same time."""
 import os
 import subprocess
 import sys
@@ -51,6 +51,10 @@ with tempfile.TemporaryDirectory() as scratch:
         readme = archive.read(top + "README.txt")
         check(b"\r\n" in readme and b"\n" not in readme.replace(b"\r\n", b""), "README.txt is not CRLF")
         check(version.encode() in readme, "README.txt does not name the version")
+        check(b"@" not in readme, "README.txt has a placeholder left")
+        for needed in (b"SetwrightCmd apply", b"E86BF0DE-B8CC-484C-A3F3-C652B9D521D0", b"ADDLOCAL",
+                       b"QuietUninstallString"):
+            check(needed in readme, "README.txt lacks %r" % needed)
 
 for failure in failures:
     print("FAIL: " + failure)
