@@ -9,8 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 
 #include "emulator/app/Platform.h"
 #include "emulator/app/Serve.h"
@@ -21,14 +19,13 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-// Writes each event as one line; several serve threads share it.
+// Writes each event as one line.
 class LineSink : public EventSink {
  public:
   LineSink(bool text, bool flushEach) : text_(text), flushEach_(flushEach) {}
   void Emit(const Json& event, const std::string& text) override {
     const std::string line =
         text_ ? text : event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::lock_guard<std::mutex> lock(mutex_);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     if (flushEach_) std::fflush(stdout);
@@ -37,7 +34,6 @@ class LineSink : public EventSink {
  private:
   const bool text_;
   const bool flushEach_;
-  std::mutex mutex_;
 };
 
 // Owns a stdio file opened by the program (not stdin).
@@ -99,51 +95,52 @@ int Serve(const ServeOptions& options, Printer& printer, bool text) {
       options.pipe.empty()) {
     return Fail("serve needs at least one of --tcp, --pty, --file, --com, --pipe");
   }
+  RaiseDescriptorLimit();
   // Open every end first, so a port in use fails before anything runs.
   std::string error;
-  std::vector<std::pair<std::unique_ptr<Listener>, std::string>> listeners;
+  std::vector<std::unique_ptr<Listener>> listeners;
   for (const std::string& endpoint : options.tcp) {
     std::string address;
     unsigned short port = 0;
     if (!SplitAddress(endpoint, &address, &port)) return Fail("--tcp wants ADDR:PORT, got " + endpoint);
     std::unique_ptr<Listener> listener = ListenTcp(address, port, &error);
     if (!listener) return Fail(error);
-    listeners.emplace_back(std::move(listener), endpoint);
+    listeners.push_back(std::move(listener));
   }
   std::unique_ptr<Stream> pty, com;
   if (!options.pty.empty() && !(pty = OpenPty(options.pty, &error))) return Fail(error);
   if (!options.com.empty() && !(com = OpenCom(options.com, &error))) return Fail(error);
 
   LineSink sink(text, true);
-  Stopper stopper(options.exitAfterJobs);
-  Runtime rt{printer, sink, options, stopper};
-  std::unique_ptr<PipeServer> pipe;
-  if (!options.pipe.empty() && !(pipe = MakePipeServer(rt, options.pipe, &error))) return Fail(error);
-
-  std::vector<std::thread> threads;
-  for (auto& entry : listeners) {
-    Listener* listener = entry.first.get();
-    const std::string label = entry.second;
-    threads.emplace_back([&rt, listener, label] { ServeTcp(rt, *listener, label); });
+  EventLoop loop;
+  Runtime rt{printer, sink, options, loop};
+  std::vector<std::unique_ptr<End>> ends;
+  if (!options.pipe.empty()) {
+    std::unique_ptr<End> pipe = MakePipeEnd(rt, options.pipe, &error);
+    if (!pipe) return Fail(error);
+    ends.push_back(std::move(pipe));
   }
-  if (pty) threads.emplace_back([&rt, &pty] { ServeStream(rt, *pty, "pty " + pty->Name()); });
-  if (com) threads.emplace_back([&rt, &com] { ServeStream(rt, *com, "com " + com->Name()); });
-  if (!options.file.empty()) threads.emplace_back([&rt, &options] { ServeFile(rt, options.file); });
-  if (pipe) threads.emplace_back([&pipe] { pipe->Run(); });
+  for (std::unique_ptr<Listener>& listener : listeners) ends.push_back(MakeTcpEnd(rt, std::move(listener)));
+  if (pty) ends.push_back(MakeStreamEnd(rt, std::move(pty), "pty " + options.pty));
+  if (com) ends.push_back(MakeStreamEnd(rt, std::move(com), "com " + options.com));
+  if (!options.file.empty()) ends.push_back(MakeFileEnd(rt, options.file));
+  CatchStopRequests();
 
   Json ready = Json::object();
   ready["event"] = "listening";
   std::string where;
   for (const std::string& t : options.tcp) where += " tcp " + t;
-  if (pty) where += " pty " + options.pty;
-  if (com) where += " com " + options.com;
+  if (!options.pty.empty()) where += " pty " + options.pty;
+  if (!options.com.empty()) where += " com " + options.com;
   if (!options.file.empty()) where += " file " + options.file;
-  if (pipe) where += " pipe " + options.pipe;
+  if (!options.pipe.empty()) where += " pipe " + options.pipe;
   ready["on"] = where.empty() ? where : where.substr(1);
   sink.Emit(ready, "listening on" + where);
 
-  stopper.Wait(options.timeoutS);
-  for (std::thread& thread : threads) thread.join();
+  // Until --exit-after-jobs, --timeout or a stop request; the jobs still
+  // open then end as "stopped", and the state follows as on any end.
+  loop.Run(options.timeoutS);
+  for (std::unique_ptr<End>& end : ends) end->Shutdown();
   const Json state = printer.State();
   sink.Emit(state, StateText(state));
   return 0;
