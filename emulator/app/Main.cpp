@@ -24,8 +24,7 @@ class LineSink : public EventSink {
  public:
   LineSink(bool text, bool flushEach) : text_(text), flushEach_(flushEach) {}
   void Emit(const Json& event, const std::string& text) override {
-    const std::string line =
-        text_ ? text : event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    const std::string line = text_ ? text : JsonLine(event);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     if (flushEach_) std::fflush(stdout);
@@ -58,12 +57,14 @@ int Fail(const std::string& message) {
   return kUsageError;
 }
 
-int Decode(const std::string& path, Printer& printer, bool text) {
+int Decode(const std::string& path, Printer& printer, bool text, bool showSecrets) {
   BinaryStdio();
   InputFile input(path);
   if (input.Get() == nullptr) return Fail("cannot open " + path);
   LineSink sink(text, false);
-  Session session(printer, sink, path == "-" ? "stdin" : "file " + path, nullptr, SessionOptions{});
+  SessionOptions sessionOptions;
+  sessionOptions.showSecrets = showSecrets;
+  Session session(printer, sink, path == "-" ? "stdin" : "file " + path, nullptr, sessionOptions);
   session.Start();
   std::vector<uint8_t> buffer(1 << 16);
   size_t got;
@@ -74,6 +75,18 @@ int Decode(const std::string& path, Printer& printer, bool text) {
   const Json state = printer.State();
   sink.Emit(state, StateText(state));
   return 0;
+}
+
+// The numeric options take 0 or more; a negative number is refused before
+// it is converted (an unsigned option would otherwise wrap it round).
+CLI::Validator NotNegative() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        const size_t first = value.find_first_not_of(" \t");
+        if (first != std::string::npos && value[first] == '-') return "wants 0 or more, got " + value;
+        return std::string();
+      },
+      "NUMBER >= 0");
 }
 
 bool SplitAddress(const std::string& text, std::string* address, unsigned short* port) {
@@ -152,6 +165,8 @@ int Run(int argc, char** argv) {
   bool text = false;
   PrinterConfig config;
   app.add_flag("--text", text, "readable lines instead of JSON");
+  bool showSecrets = false;
+  app.add_flag("--show-secrets", showSecrets, "show Wi-Fi keys and Bluetooth PINs instead of ** per byte");
   app.add_option("--model", config.model, "model name the model-name query answers (default MQ7XX)");
   app.add_option("--reply-network", config.networkReply, "answer to the network settings request");
 
@@ -170,12 +185,14 @@ int Run(int argc, char** argv) {
 #endif
   serve->add_option("--file", options.file, "follow a file a port or queue writes to");
   serve->add_option("--record", options.record, "write each job's raw bytes to DIR/job-N.bin");
-  serve->add_option("--exit-after-jobs", options.exitAfterJobs, "exit after N jobs")->check(CLI::NonNegativeNumber);
-  serve->add_option("--timeout", options.timeoutS, "exit after S seconds")->check(CLI::NonNegativeNumber);
-  serve->add_option("--accept-bytes", options.acceptBytes, "stop reading a job after N bytes and close");
-  serve->add_option("--reset-after-bytes", options.resetAfterBytes, "close a job with a reset after N bytes");
+  serve->add_option("--exit-after-jobs", options.exitAfterJobs, "exit after N jobs")->check(NotNegative());
+  serve->add_option("--timeout", options.timeoutS, "exit after S seconds")->check(NotNegative());
+  serve->add_option("--accept-bytes", options.acceptBytes, "stop reading a job after N bytes and close")
+      ->check(NotNegative());
+  serve->add_option("--reset-after-bytes", options.resetAfterBytes, "close a job with a reset after N bytes")
+      ->check(NotNegative());
   serve->add_flag("--no-reply", options.noReply, "never answer requests");
-  serve->add_option("--reply-delay", options.replyDelayMs, "wait MS before each reply")->check(CLI::NonNegativeNumber);
+  serve->add_option("--reply-delay", options.replyDelayMs, "wait MS before each reply")->check(NotNegative());
   serve->add_flag("--state-every-job", options.stateEveryJob, "print the settings after each job");
   // Options are accepted before or after the subcommand.
   for (CLI::App* sub : {decode, serve}) {
@@ -203,8 +220,9 @@ int Run(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(options.record, ec);
   }
+  options.showSecrets = showSecrets;
   Printer printer(config);
-  if (decode->parsed()) return Decode(input, printer, text);
+  if (decode->parsed()) return Decode(input, printer, text, showSecrets);
   return Serve(options, printer, text);
 }
 
