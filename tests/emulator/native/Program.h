@@ -154,18 +154,14 @@ class ServingPrinter {
 // Owns a client socket.
 class Client {
  public:
-  // Connects to address:port, trying for up to 5 s.
-  Client(const char* address, unsigned short port) {
+  Client(const char* address, unsigned short port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     inet_pton(AF_INET, address, &to.sin_addr);
-    for (int i = 0; i < 100; ++i) {
-      fd_ = socket(AF_INET, SOCK_STREAM, 0);
-      if (connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0) return;
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof(to)) != 0) {
       close(fd_);
       fd_ = -1;
-      usleep(50000);
     }
   }
   ~Client() {

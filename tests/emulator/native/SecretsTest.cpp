@@ -60,15 +60,4 @@ TEST(HexMasked, KeyAndPinBytesAreStarsAndEverythingElseIsPlainHex) {
   }
 }
 
-// The session shows the same masking in its events; the state keeps no PIN.
-TEST(HexMasked, SessionEventsAgreeWithIt) {
-  const Bytes bytes = Join({Wifi("shop", "topsecret"), commands::EncodeBluetoothCommand("bt", "5291", nullptr).bytes});
-  const Collect sink = DecodeJob(bytes);
-  const std::vector<Json> commands = sink.Of("command");
-  ASSERT_EQ(commands.size(), 2u);
-  const std::string all = Masked(bytes);
-  EXPECT_EQ(commands[0]["raw"].get<std::string>() + " " + commands[1]["raw"].get<std::string>(), all);
-  EXPECT_EQ(commands[1]["pin"], "********");
-}
-
 }  // namespace
