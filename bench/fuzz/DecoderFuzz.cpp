@@ -1,7 +1,8 @@
 // Native libFuzzer target for the virtual printer's decoder: any bytes, fed
 // in pieces whose sizes come from the input itself, must frame exactly as
 // the whole stream at once, never read out of bounds, and account for every
-// byte; every framed command is described.
+// byte; every framed command is described, and the masked hex of the whole
+// input keeps the plain hex's shape with only key and PIN bytes as "**".
 //   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I../.. -I/usr/include \
 //     DecoderFuzz.cpp ../../emulator/core/*.cpp -o /tmp/decoder_fuzz
 //   /tmp/decoder_fuzz -runs=1000000
@@ -68,5 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t piece = 1 + data[0] % 13;
   const auto whole = Decode(data + 1, size - 1, size);
   if (Decode(data + 1, size - 1, piece) != whole) __builtin_trap();
+  const std::string plain = vprinter::HexBytes(data + 1, size - 1);
+  const std::string masked = vprinter::HexMasked(data + 1, size - 1);
+  if (masked.size() != plain.size()) __builtin_trap();
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (masked[i] != plain[i] && masked[i] != '*') __builtin_trap();
+  }
   return 0;
 }

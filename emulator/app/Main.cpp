@@ -9,8 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 
 #include "emulator/app/Platform.h"
 #include "emulator/app/Serve.h"
@@ -21,14 +19,12 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-// Writes each event as one line; several serve threads share it.
+// Writes each event as one line.
 class LineSink : public EventSink {
  public:
   LineSink(bool text, bool flushEach) : text_(text), flushEach_(flushEach) {}
   void Emit(const Json& event, const std::string& text) override {
-    const std::string line =
-        text_ ? text : event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string line = text_ ? text : JsonLine(event);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     if (flushEach_) std::fflush(stdout);
@@ -37,7 +33,6 @@ class LineSink : public EventSink {
  private:
   const bool text_;
   const bool flushEach_;
-  std::mutex mutex_;
 };
 
 // Owns a stdio file opened by the program (not stdin).
@@ -62,12 +57,14 @@ int Fail(const std::string& message) {
   return kUsageError;
 }
 
-int Decode(const std::string& path, Printer& printer, bool text) {
+int Decode(const std::string& path, Printer& printer, bool text, bool showSecrets) {
   BinaryStdio();
   InputFile input(path);
   if (input.Get() == nullptr) return Fail("cannot open " + path);
   LineSink sink(text, false);
-  Session session(printer, sink, path == "-" ? "stdin" : "file " + path, nullptr, SessionOptions{});
+  SessionOptions sessionOptions;
+  sessionOptions.showSecrets = showSecrets;
+  Session session(printer, sink, path == "-" ? "stdin" : "file " + path, nullptr, sessionOptions);
   session.Start();
   std::vector<uint8_t> buffer(1 << 16);
   size_t got;
@@ -78,6 +75,18 @@ int Decode(const std::string& path, Printer& printer, bool text) {
   const Json state = printer.State();
   sink.Emit(state, StateText(state));
   return 0;
+}
+
+// The numeric options take 0 or more; a negative number is refused before
+// it is converted (an unsigned option would otherwise wrap it round).
+CLI::Validator NotNegative() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        const size_t first = value.find_first_not_of(" \t");
+        if (first != std::string::npos && value[first] == '-') return "wants 0 or more, got " + value;
+        return std::string();
+      },
+      "NUMBER >= 0");
 }
 
 bool SplitAddress(const std::string& text, std::string* address, unsigned short* port) {
@@ -99,51 +108,52 @@ int Serve(const ServeOptions& options, Printer& printer, bool text) {
       options.pipe.empty()) {
     return Fail("serve needs at least one of --tcp, --pty, --file, --com, --pipe");
   }
+  RaiseDescriptorLimit();
   // Open every end first, so a port in use fails before anything runs.
   std::string error;
-  std::vector<std::pair<std::unique_ptr<Listener>, std::string>> listeners;
+  std::vector<std::unique_ptr<Listener>> listeners;
   for (const std::string& endpoint : options.tcp) {
     std::string address;
     unsigned short port = 0;
     if (!SplitAddress(endpoint, &address, &port)) return Fail("--tcp wants ADDR:PORT, got " + endpoint);
     std::unique_ptr<Listener> listener = ListenTcp(address, port, &error);
     if (!listener) return Fail(error);
-    listeners.emplace_back(std::move(listener), endpoint);
+    listeners.push_back(std::move(listener));
   }
   std::unique_ptr<Stream> pty, com;
   if (!options.pty.empty() && !(pty = OpenPty(options.pty, &error))) return Fail(error);
   if (!options.com.empty() && !(com = OpenCom(options.com, &error))) return Fail(error);
 
   LineSink sink(text, true);
-  Stopper stopper(options.exitAfterJobs);
-  Runtime rt{printer, sink, options, stopper};
-  std::unique_ptr<PipeServer> pipe;
-  if (!options.pipe.empty() && !(pipe = MakePipeServer(rt, options.pipe, &error))) return Fail(error);
-
-  std::vector<std::thread> threads;
-  for (auto& entry : listeners) {
-    Listener* listener = entry.first.get();
-    const std::string label = entry.second;
-    threads.emplace_back([&rt, listener, label] { ServeTcp(rt, *listener, label); });
+  EventLoop loop;
+  Runtime rt{printer, sink, options, loop};
+  std::vector<std::unique_ptr<End>> ends;
+  if (!options.pipe.empty()) {
+    std::unique_ptr<End> pipe = MakePipeEnd(rt, options.pipe, &error);
+    if (!pipe) return Fail(error);
+    ends.push_back(std::move(pipe));
   }
-  if (pty) threads.emplace_back([&rt, &pty] { ServeStream(rt, *pty, "pty " + pty->Name()); });
-  if (com) threads.emplace_back([&rt, &com] { ServeStream(rt, *com, "com " + com->Name()); });
-  if (!options.file.empty()) threads.emplace_back([&rt, &options] { ServeFile(rt, options.file); });
-  if (pipe) threads.emplace_back([&pipe] { pipe->Run(); });
+  for (std::unique_ptr<Listener>& listener : listeners) ends.push_back(MakeTcpEnd(rt, std::move(listener)));
+  if (pty) ends.push_back(MakeStreamEnd(rt, std::move(pty), "pty " + options.pty));
+  if (com) ends.push_back(MakeStreamEnd(rt, std::move(com), "com " + options.com));
+  if (!options.file.empty()) ends.push_back(MakeFileEnd(rt, options.file));
+  CatchStopRequests();
 
   Json ready = Json::object();
   ready["event"] = "listening";
   std::string where;
   for (const std::string& t : options.tcp) where += " tcp " + t;
-  if (pty) where += " pty " + options.pty;
-  if (com) where += " com " + options.com;
+  if (!options.pty.empty()) where += " pty " + options.pty;
+  if (!options.com.empty()) where += " com " + options.com;
   if (!options.file.empty()) where += " file " + options.file;
-  if (pipe) where += " pipe " + options.pipe;
+  if (!options.pipe.empty()) where += " pipe " + options.pipe;
   ready["on"] = where.empty() ? where : where.substr(1);
   sink.Emit(ready, "listening on" + where);
 
-  stopper.Wait(options.timeoutS);
-  for (std::thread& thread : threads) thread.join();
+  // Until --exit-after-jobs, --timeout or a stop request; the jobs still
+  // open then end as "stopped", and the state follows as on any end.
+  loop.Run(options.timeoutS);
+  for (std::unique_ptr<End>& end : ends) end->Shutdown();
   const Json state = printer.State();
   sink.Emit(state, StateText(state));
   return 0;
@@ -155,6 +165,8 @@ int Run(int argc, char** argv) {
   bool text = false;
   PrinterConfig config;
   app.add_flag("--text", text, "readable lines instead of JSON");
+  bool showSecrets = false;
+  app.add_flag("--show-secrets", showSecrets, "show Wi-Fi keys and Bluetooth PINs instead of ** per byte");
   app.add_option("--model", config.model, "model name the model-name query answers (default MQ7XX)");
   app.add_option("--reply-network", config.networkReply, "answer to the network settings request");
 
@@ -173,12 +185,14 @@ int Run(int argc, char** argv) {
 #endif
   serve->add_option("--file", options.file, "follow a file a port or queue writes to");
   serve->add_option("--record", options.record, "write each job's raw bytes to DIR/job-N.bin");
-  serve->add_option("--exit-after-jobs", options.exitAfterJobs, "exit after N jobs")->check(CLI::NonNegativeNumber);
-  serve->add_option("--timeout", options.timeoutS, "exit after S seconds")->check(CLI::NonNegativeNumber);
-  serve->add_option("--accept-bytes", options.acceptBytes, "stop reading a job after N bytes and close");
-  serve->add_option("--reset-after-bytes", options.resetAfterBytes, "close a job with a reset after N bytes");
+  serve->add_option("--exit-after-jobs", options.exitAfterJobs, "exit after N jobs")->check(NotNegative());
+  serve->add_option("--timeout", options.timeoutS, "exit after S seconds")->check(NotNegative());
+  serve->add_option("--accept-bytes", options.acceptBytes, "stop reading a job after N bytes and close")
+      ->check(NotNegative());
+  serve->add_option("--reset-after-bytes", options.resetAfterBytes, "close a job with a reset after N bytes")
+      ->check(NotNegative());
   serve->add_flag("--no-reply", options.noReply, "never answer requests");
-  serve->add_option("--reply-delay", options.replyDelayMs, "wait MS before each reply")->check(CLI::NonNegativeNumber);
+  serve->add_option("--reply-delay", options.replyDelayMs, "wait MS before each reply")->check(NotNegative());
   serve->add_flag("--state-every-job", options.stateEveryJob, "print the settings after each job");
   // Options are accepted before or after the subcommand.
   for (CLI::App* sub : {decode, serve}) {
@@ -206,8 +220,9 @@ int Run(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(options.record, ec);
   }
+  options.showSecrets = showSecrets;
   Printer printer(config);
-  if (decode->parsed()) return Decode(input, printer, text);
+  if (decode->parsed()) return Decode(input, printer, text, showSecrets);
   return Serve(options, printer, text);
 }
 

@@ -1,17 +1,22 @@
-// Linux side of the front-ends: BSD sockets and a pseudo-terminal.
+// Linux side of the ends: non-blocking BSD sockets, a pseudo-terminal,
+// poll() and the stop signals.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "emulator/app/Platform.h"
+#include "emulator/app/Serve.h"
 
 namespace vprinter {
 namespace {
@@ -39,39 +44,41 @@ class Fd {
   int fd_;
 };
 
-IoResult WaitAndRead(int fd, uint8_t* buffer, size_t size, int timeoutMs, size_t* got) {
-  pollfd p{fd, POLLIN, 0};
-  const int ready = poll(&p, 1, timeoutMs);
-  if (ready == 0) return IoResult::Timeout;
-  if (ready < 0) return errno == EINTR ? IoResult::Timeout : IoResult::Error;
+bool SetNonBlocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL, 0);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool Again(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+
+IoResult ReceiveFrom(int fd, uint8_t* buffer, size_t size, size_t* got) {
   const ssize_t n = read(fd, buffer, size);
   if (n > 0) {
     *got = static_cast<size_t>(n);
     return IoResult::Data;
   }
   if (n == 0) return IoResult::Closed;
-  return errno == EAGAIN || errno == EINTR ? IoResult::Timeout : IoResult::Error;
+  return Again(errno) ? IoResult::WouldBlock : IoResult::Error;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size, int flags, bool socket) {
-  while (size > 0) {
-    const ssize_t n = socket ? send(fd, data, size, flags) : write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
+IoResult SendTo(int fd, const uint8_t* data, size_t size, size_t* sent, bool socket) {
+  const ssize_t n = socket ? send(fd, data, size, MSG_NOSIGNAL) : write(fd, data, size);
+  if (n >= 0) {
+    *sent = static_cast<size_t>(n);
+    return IoResult::Data;
   }
-  return true;
+  return Again(errno) ? IoResult::WouldBlock : IoResult::Error;
 }
 
 class PosixConnection : public Connection {
  public:
   PosixConnection(int fd, std::string peer) : fd_(fd), peer_(std::move(peer)) {}
-  IoResult Read(uint8_t* buffer, size_t size, int timeoutMs, size_t* got) override {
-    return WaitAndRead(fd_.Get(), buffer, size, timeoutMs, got);
+  PollHandle Handle() const override { return static_cast<PollHandle>(fd_.Get()); }
+  IoResult Receive(uint8_t* buffer, size_t size, size_t* got) override {
+    return ReceiveFrom(fd_.Get(), buffer, size, got);
   }
-  bool Write(const uint8_t* data, size_t size) override {
-    return WriteAll(fd_.Get(), data, size, MSG_NOSIGNAL, true);
+  IoResult Send(const uint8_t* data, size_t size, size_t* sent) override {
+    return SendTo(fd_.Get(), data, size, sent, true);
   }
   void Reset() override {
     linger hard{1, 0};
@@ -88,17 +95,21 @@ class PosixConnection : public Connection {
 class PosixListener : public Listener {
  public:
   explicit PosixListener(int fd) : fd_(fd) {}
-  std::unique_ptr<Connection> Accept(int timeoutMs) override {
-    pollfd p{fd_.Get(), POLLIN, 0};
-    if (poll(&p, 1, timeoutMs) <= 0) return nullptr;
+  PollHandle Handle() const override { return static_cast<PollHandle>(fd_.Get()); }
+  std::unique_ptr<Connection> Accept(bool* failed) override {
+    *failed = false;
     sockaddr_in from{};
     socklen_t length = sizeof(from);
-    const int fd = accept(fd_.Get(), reinterpret_cast<sockaddr*>(&from), &length);
-    if (fd < 0) return nullptr;
+    const int fd = accept4(fd_.Get(), reinterpret_cast<sockaddr*>(&from), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      // A connection reset while it waited is simply gone; a lack of
+      // descriptors or memory is a failure the caller rests on.
+      *failed = !(Again(errno) || errno == ECONNABORTED || errno == EPROTO);
+      return nullptr;
+    }
     char text[INET_ADDRSTRLEN] = "?";
     inet_ntop(AF_INET, &from.sin_addr, text, sizeof(text));
-    return std::make_unique<PosixConnection>(fd, std::string(text) + ":" +
-                                                     std::to_string(ntohs(from.sin_port)));
+    return std::make_unique<PosixConnection>(fd, std::string(text) + ":" + std::to_string(ntohs(from.sin_port)));
   }
 
  private:
@@ -112,12 +123,15 @@ class PtyStream : public Stream {
   PtyStream(int master, int slave, std::string link)
       : master_(master), slave_(slave), link_(std::move(link)) {}
   ~PtyStream() override { unlink(link_.c_str()); }
-  IoResult Read(uint8_t* buffer, size_t size, int timeoutMs, size_t* got) override {
-    const IoResult result = WaitAndRead(master_.Get(), buffer, size, timeoutMs, got);
-    return result == IoResult::Error || result == IoResult::Closed ? IoResult::Timeout : result;
+  bool Pollable(PollHandle* handle) const override {
+    *handle = static_cast<PollHandle>(master_.Get());
+    return true;
   }
-  bool Write(const uint8_t* data, size_t size) override {
-    return WriteAll(master_.Get(), data, size, 0, false);
+  IoResult Receive(uint8_t* buffer, size_t size, size_t* got) override {
+    return ReceiveFrom(master_.Get(), buffer, size, got);
+  }
+  IoResult Send(const uint8_t* data, size_t size, size_t* sent) override {
+    return SendTo(master_.Get(), data, size, sent, false);
   }
   std::string Name() const override { return link_; }
 
@@ -127,10 +141,13 @@ class PtyStream : public Stream {
   std::string link_;
 };
 
+volatile sig_atomic_t stopRequested = 0;
+
+void OnStopSignal(int) { stopRequested = 1; }
+
 }  // namespace
 
-std::unique_ptr<Listener> ListenTcp(const std::string& address, unsigned short port,
-                                    std::string* error) {
+std::unique_ptr<Listener> ListenTcp(const std::string& address, unsigned short port, std::string* error) {
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
@@ -138,15 +155,16 @@ std::unique_ptr<Listener> ListenTcp(const std::string& address, unsigned short p
     *error = "not an IPv4 address: " + address;
     return nullptr;
   }
-  Fd fd(socket(AF_INET, SOCK_STREAM, 0));
+  Fd fd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (fd.Get() < 0) {
     *error = std::string("socket: ") + strerror(errno);
     return nullptr;
   }
   const int on = 1;
   setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  // SOMAXCONN: the longest queue of waiting connections the system grants.
   if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0 ||
-      listen(fd.Get(), 8) != 0) {
+      listen(fd.Get(), SOMAXCONN) != 0) {
     *error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + strerror(errno);
     return nullptr;
   }
@@ -155,7 +173,8 @@ std::unique_ptr<Listener> ListenTcp(const std::string& address, unsigned short p
 
 std::unique_ptr<Stream> OpenPty(const std::string& link, std::string* error) {
   Fd master(posix_openpt(O_RDWR | O_NOCTTY));
-  if (master.Get() < 0 || grantpt(master.Get()) != 0 || unlockpt(master.Get()) != 0) {
+  if (master.Get() < 0 || grantpt(master.Get()) != 0 || unlockpt(master.Get()) != 0 ||
+      !SetNonBlocking(master.Get())) {
     *error = std::string("cannot make a pty: ") + strerror(errno);
     return nullptr;
   }
@@ -185,16 +204,48 @@ std::unique_ptr<Stream> OpenCom(const std::string&, std::string* error) {
   return nullptr;
 }
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-void BinaryStdio() {}
-
-}  // namespace vprinter
-
-#include "emulator/app/Serve.h"
-
-namespace vprinter {
-std::unique_ptr<PipeServer> MakePipeServer(Runtime&, const std::string&, std::string* error) {
+std::unique_ptr<End> MakePipeEnd(Runtime&, const std::string&, std::string* error) {
   *error = "--pipe works only in the Windows program";
   return nullptr;
 }
+
+void Poll(std::vector<PollEntry>& entries, int timeoutMs) {
+  if (entries.empty()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+    return;
+  }
+  std::vector<pollfd> fds(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    fds[i].fd = static_cast<int>(entries[i].handle);
+    fds[i].events = static_cast<short>((entries[i].read ? POLLIN : 0) | (entries[i].write ? POLLOUT : 0));
+  }
+  if (poll(fds.data(), fds.size(), timeoutMs) <= 0) return;  // nothing ready, or a signal came
+  for (size_t i = 0; i < entries.size(); ++i) {
+    entries[i].readable = (fds[i].revents & POLLIN) != 0;
+    entries[i].writable = (fds[i].revents & POLLOUT) != 0;
+    entries[i].failed = (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  }
+}
+
+void CatchStopRequests() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: the poll returns at once
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool StopRequested() { return stopRequested != 0; }
+
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+void BinaryStdio() {}
+
 }  // namespace vprinter

@@ -1,15 +1,17 @@
-// The serve loops shared by both builds: TCP (one job per connection), a
+// The serve ends, all served by one event loop: TCP (one job per
+// connection, any number of connections and listeners at once), a
 // serial-like stream (jobs split by a pause), a followed file, and on
 // Windows the named pipe that stands in for the USB printer.
 #pragma once
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "emulator/app/EventLoop.h"
 #include "emulator/app/Platform.h"
 #include "emulator/core/Session.h"
 
@@ -25,35 +27,32 @@ struct ServeOptions {
   bool noReply = false;
   int replyDelayMs = 0;
   bool stateEveryJob = false;
+  bool showSecrets = false;
 };
 
 // A pause this long ends a job on a stream or a followed file.
 constexpr int kJobPauseMs = 500;
+// How often the ends that cannot be polled (a COM port, the pipe) are
+// looked at, and a followed file.
+constexpr int kServiceStepMs = 10;
+constexpr int kFileStepMs = 100;
+// One read takes at most this much.
+constexpr size_t kChunkBytes = 65536;
 
-// Counts finished jobs and tells the loops when to stop.
-class Stopper {
- public:
-  explicit Stopper(int jobLimit) : limit_(jobLimit) {}
-  void JobEnded();
-  void Stop();
-  bool Stopping() const { return stop_; }
-  // Until stopped, or timeoutS passed (0: no limit).
-  void Wait(double timeoutS);
-
- private:
-  const int limit_;
-  int jobs_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-};
-
+// What the ends of one virtual printer share: its memory, where its events
+// go, its options, the loop that serves them, and the count of finished jobs.
 struct Runtime {
   Printer& printer;
   EventSink& sink;
   const ServeOptions& options;
-  Stopper& stopper;
-  SessionOptions Session() const { return {options.noReply, options.stateEveryJob}; }
+  EventLoop& loop;
+  int jobsEnded = 0;
+
+  SessionOptions Session() const {
+    return {options.noReply, options.stateEveryJob, options.showSecrets};
+  }
+  // Stops the loop once --exit-after-jobs jobs have ended.
+  void JobEnded();
 };
 
 // Raw bytes of each job to DIR/job-<n>.bin when --record is given.
@@ -69,18 +68,77 @@ class Recorder {
   std::FILE* file_ = nullptr;
 };
 
-void ServeTcp(Runtime& rt, Listener& listener, const std::string& label);
-void ServeStream(Runtime& rt, Stream& stream, const std::string& label);
-void ServeFile(Runtime& rt, const std::string& path);
-
-// Windows only: serves the named pipe until stopped; false with *error when
-// the pipe cannot be made.
-class PipeServer {
+// Bytes waiting to go out on a non-blocking end, in order.
+class Outbox {
  public:
-  virtual ~PipeServer() = default;
-  virtual void Run() = 0;
+  bool Empty() const { return sent_ == bytes_.size(); }
+  size_t Size() const { return bytes_.size() - sent_; }
+  void Add(const std::vector<uint8_t>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
+  void Clear() {
+    bytes_.clear();
+    sent_ = 0;
+  }
+  // Sends what the end takes now; false on an error, after which the rest
+  // is dropped.
+  template <typename End>
+  bool Flush(End& end) {
+    while (!Empty()) {
+      size_t sent = 0;
+      const IoResult result = end.Send(bytes_.data() + sent_, Size(), &sent);
+      if (result == IoResult::WouldBlock) break;
+      if (result != IoResult::Data) {
+        Clear();
+        return false;
+      }
+      sent_ += sent;
+    }
+    if (Empty()) Clear();
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t sent_ = 0;
 };
-std::unique_ptr<PipeServer> MakePipeServer(Runtime& rt, const std::string& name,
-                                           std::string* error);
+
+// The replies of one end, after --reply-delay: each waits on a timer of the
+// loop, so the delay holds up nothing else. `deliver` hands them on (to an
+// outbox); its answer is what Send reports when there is no delay. With a
+// delay Send reports the reply handed on as long as the end has not failed.
+class DelayedReplies : public ReplyChannel {
+ public:
+  DelayedReplies(EventLoop& loop, int delayMs, std::function<bool(const std::vector<uint8_t>&)> deliver)
+      : loop_(loop), delayMs_(delayMs), deliver_(std::move(deliver)) {}
+  ~DelayedReplies() override { Drop(); }
+  DelayedReplies(const DelayedReplies&) = delete;
+  DelayedReplies& operator=(const DelayedReplies&) = delete;
+  bool Send(const std::vector<uint8_t>& bytes) override;
+  bool Waiting() const { return !timers_.empty(); }
+  size_t Count() const { return timers_.size(); }
+  // The end failed or closed: replies still waiting are dropped, later ones refused.
+  void Drop();
+
+ private:
+  EventLoop& loop_;
+  const int delayMs_;
+  std::function<bool(const std::vector<uint8_t>&)> deliver_;
+  // The delay is the same for each, so they come due in this order.
+  std::deque<EventLoop::TimerId> timers_;
+  bool dropped_ = false;
+};
+
+// An end of the virtual printer, served by the loop.
+class End {
+ public:
+  virtual ~End() = default;
+  // After the loop has stopped: ends the jobs still open (reason "stopped").
+  virtual void Shutdown() = 0;
+};
+
+std::unique_ptr<End> MakeTcpEnd(Runtime& rt, std::unique_ptr<Listener> listener);
+std::unique_ptr<End> MakeStreamEnd(Runtime& rt, std::unique_ptr<Stream> stream, const std::string& label);
+std::unique_ptr<End> MakeFileEnd(Runtime& rt, const std::string& path);
+// Windows only: the named pipe; null with *error when it cannot be made.
+std::unique_ptr<End> MakePipeEnd(Runtime& rt, const std::string& name, std::string* error);
 
 }  // namespace vprinter

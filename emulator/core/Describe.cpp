@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace vprinter {
 namespace {
@@ -149,7 +150,7 @@ void DescribeWifi(const Frame& frame, Description& d) {
   d.fields = Json::object();
   d.fields["ssid"] = ssid;
   d.ok = ssidLength > 0 && frame.size <= 324;
-  d.text = "\"" + ssid + "\"";
+  d.text = "\"" + EscapeControls(ssid) + "\"";
   if (a == 0 && b == 0) {
     d.fields["security"] = "open";
     if (keyLength != 0) d.ok = false;
@@ -185,7 +186,7 @@ void DescribeWifi(const Frame& frame, Description& d) {
 }
 
 // 32 bytes: name (1..15 bytes) and a zero byte, the PIN (4..14 digits), zeros.
-void DescribeBluetooth(const Frame& frame, Description& d) {
+void DescribeBluetooth(const Frame& frame, Description& d, bool showSecrets) {
   const uint8_t* block = frame.bytes;
   size_t end = 2;
   while (end < 2 + 16 && end < kBlockCommandBytes && block[end] != 0) ++end;
@@ -203,15 +204,83 @@ void DescribeBluetooth(const Frame& frame, Description& d) {
     if (block[pinEnd] < '0' || block[pinEnd] > '9') digits = false;
     ++pinEnd;
   }
-  const std::string pin = Latin1ToUtf8(block + end + 1, pinEnd - end - 1);
   bool zeros = true;
   for (size_t i = pinEnd; i < kBlockCommandBytes; ++i) zeros = zeros && block[i] == 0;
   const size_t pinLength = pinEnd - end - 1;
+  const std::string pin = showSecrets ? Latin1ToUtf8(block + end + 1, pinLength) : MaskedText(pinLength);
   d.ok = end > 2 && digits && zeros && pinLength >= 4 && pinLength <= 14;
   d.fields["name"] = name;
   d.fields["pin"] = pin;
-  d.text = "name \"" + name + "\", pin " + pin;
+  d.text = "name \"" + EscapeControls(name) + "\", pin " + EscapeControls(pin);
 }
+
+// Where the secret bytes of a Wi-Fi or Bluetooth command lie, for the bytes
+// that arrived of it (`size` may stop short of the whole command): the key
+// of a Wi-Fi command, the PIN of a Bluetooth command. secret[i] is set for
+// each such byte.
+void MarkSecrets(const CommandLayout* layout, const uint8_t* bytes, size_t size, std::vector<bool>& secret) {
+  secret.assign(size, false);
+  if (layout == nullptr) return;
+  if (layout->meaning == Meaning::Wifi) {
+    // Prefix, letter, SSID length and SSID, two security bytes, key length.
+    if (size < 3) return;
+    const size_t keyLengthAt = 3 + static_cast<size_t>(bytes[2]) + 2;
+    if (size <= keyLengthAt) return;
+    const size_t keyEnd = keyLengthAt + 1 + bytes[keyLengthAt];
+    for (size_t i = keyLengthAt + 1; i < keyEnd && i < size; ++i) secret[i] = true;
+  } else if (layout->meaning == Meaning::Bluetooth) {
+    // The PIN follows the name's zero byte; a name without one (at most 16
+    // bytes are read as the name) leaves no telling where the PIN starts, so
+    // everything past those 16 is treated as PIN. Zero bytes are padding and
+    // stay visible.
+    size_t pinAt = 2 + 16;
+    for (size_t i = 2; i < 2 + 16 && i < size; ++i) {
+      if (bytes[i] == 0) {
+        pinAt = i + 1;
+        break;
+      }
+    }
+    for (size_t i = pinAt; i < size; ++i) secret[i] = bytes[i] != 0;
+  }
+}
+
+// HexBytes with every marked byte shown as "**".
+std::string HexWithSecrets(const uint8_t* bytes, size_t size, const std::vector<bool>& secret) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(size * 3);
+  for (size_t i = 0; i < size; ++i) {
+    if (i > 0) out += ' ';
+    if (i < secret.size() && secret[i]) {
+      out += "**";
+    } else {
+      out += kDigits[bytes[i] >> 4];
+      out += kDigits[bytes[i] & 15];
+    }
+  }
+  return out;
+}
+
+// Marks the secret bytes of every command found in a buffer.
+class SecretFinder : public DecoderSink {
+ public:
+  explicit SecretFinder(size_t size) : secret(size, false) {}
+  void OnCommand(const Frame& frame) override { Mark(frame.layout, frame.bytes, frame.size, frame.offset); }
+  void OnUnframed(uint64_t, uint64_t, const uint8_t*, size_t) override {}
+  void OnTruncated(const CommandLayout* layout, const uint8_t* bytes, size_t size, uint64_t offset) override {
+    Mark(layout, bytes, size, offset);
+  }
+  std::vector<bool> secret;
+
+ private:
+  void Mark(const CommandLayout* layout, const uint8_t* bytes, size_t size, uint64_t offset) {
+    MarkSecrets(layout, bytes, size, one_);
+    for (size_t i = 0; i < size && offset + i < secret.size(); ++i) {
+      if (one_[i]) secret[static_cast<size_t>(offset) + i] = true;
+    }
+  }
+  std::vector<bool> one_;
+};
 
 // The whole millimetres (page top: 0..100) that give these dots, or -1.
 int RoundedSource(unsigned dots) {
@@ -251,6 +320,73 @@ std::string HexBytes(const uint8_t* bytes, size_t size) {
   return out;
 }
 
+std::string CommandHex(const CommandLayout* layout, const uint8_t* bytes, size_t size, bool showSecrets) {
+  if (showSecrets) return HexBytes(bytes, size);
+  std::vector<bool> secret;
+  MarkSecrets(layout, bytes, size, secret);
+  return HexWithSecrets(bytes, size, secret);
+}
+
+std::string HexMasked(const uint8_t* data, size_t size) {
+  SecretFinder finder(size);
+  Decoder decoder(finder);
+  decoder.Feed(data, size);
+  decoder.Finish();
+  return HexWithSecrets(data, size, finder.secret);
+}
+
+std::string MaskedText(size_t bytes) { return std::string(bytes * 2, '*'); }
+
+std::string EscapeControls(const std::string& utf8) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(utf8.size());
+  auto escape = [&out](unsigned code) {
+    out += "\\x";
+    out += kDigits[(code >> 4) & 15];
+    out += kDigits[code & 15];
+  };
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      escape(static_cast<unsigned char>(utf8[++i]));  // U+0080..U+009F
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string JsonLine(const Json& event) {
+  const std::string dumped = event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::string out;
+  out.reserve(dumped.size());
+  static const char kDigits[] = "0123456789abcdef";
+  for (size_t i = 0; i < dumped.size(); ++i) {
+    const auto c = static_cast<unsigned char>(dumped[i]);
+    unsigned code = 0;
+    if (c == 0x7F) {
+      code = c;
+    } else if (c == 0xC2 && i + 1 < dumped.size() && static_cast<unsigned char>(dumped[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(dumped[i + 1]) <= 0x9F) {
+      code = static_cast<unsigned char>(dumped[++i]);
+    } else {
+      out += static_cast<char>(c);
+      continue;
+    }
+    // Only inside strings can these occur, where \u00XX is their JSON form.
+    out += "\\u00";
+    out += kDigits[code >> 4];
+    out += kDigits[code & 15];
+  }
+  return out;
+}
+
 std::string Latin1ToUtf8(const uint8_t* bytes, size_t size) {
   std::string out;
   out.reserve(size);
@@ -274,7 +410,7 @@ std::string Spoken(const char* name) {
   return out;
 }
 
-Description Describe(const Frame& frame) {
+Description Describe(const Frame& frame, bool showSecrets) {
   Description d;
   DescribeFields(frame, d);
   switch (frame.layout->meaning) {
@@ -314,7 +450,7 @@ Description Describe(const Frame& frame) {
       DescribeWifi(frame, d);
       break;
     case Meaning::Bluetooth:
-      DescribeBluetooth(frame, d);
+      DescribeBluetooth(frame, d, showSecrets);
       break;
   }
   return d;

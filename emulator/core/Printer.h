@@ -1,6 +1,7 @@
 // The virtual printer's memory and its answers: the settings decoded so far
 // (kept across jobs and transports) and the replies to the two requests that
-// expect one. Shared by all front-end threads, so every access is locked.
+// expect one. Shared by every end of the program; every access is locked, so
+// an end may also run on a thread of its own.
 #pragma once
 #include <cstdint>
 #include <mutex>

@@ -46,18 +46,19 @@ void Session::End(const char* reason) {
 
 void Session::OnCommand(const Frame& frame) {
   ++commands_;
-  Description d = Describe(frame);
+  Description d = Describe(frame, options_.showSecrets);
+  const std::string raw = CommandHex(frame.layout, frame.bytes, frame.size, options_.showSecrets);
   if (!d.ok) ++invalid_;
   Json event = Base("command");
   event["cmd"] = frame.layout->name;
   for (auto& item : d.fields.items()) event[item.key()] = item.value();
-  event["raw"] = HexBytes(frame.bytes, frame.size);
+  event["raw"] = raw;
   event["ok"] = d.ok;
   event["offset"] = frame.offset;
   event["source"] = source_;
   std::string text = Spoken(frame.layout->name);
   if (!d.text.empty()) text += ": " + d.text;
-  if (!d.ok) text += "  [not a value the pages send: " + HexBytes(frame.bytes, frame.size) + "]";
+  if (!d.ok) text += "  [not a value the pages send: " + raw + "]";
   sink_.Emit(event, text);
   if (d.ok) printer_.Apply(frame.layout->name, d.fields);
 
@@ -103,7 +104,7 @@ void Session::OnTruncated(const CommandLayout* layout, const uint8_t* bytes, siz
   if (layout != nullptr) event["cmd"] = layout->name;
   event["offset"] = offset;
   event["bytes"] = size;
-  event["raw"] = HexBytes(bytes, size);
+  event["raw"] = CommandHex(layout, bytes, size, options_.showSecrets);
   event["source"] = source_;
   sink_.Emit(event, std::string("truncated ") + (layout != nullptr ? Spoken(layout->name) : "command") +
                         ": the job ended after " + std::to_string(size) + " of its bytes");
@@ -117,7 +118,7 @@ std::string StateText(const Json& state) {
     text += "\n  " + Spoken(item.key().c_str()) + ":";
     for (auto& field : item.value().items()) {
       text += " " + field.key() + "=" +
-              (field.value().is_string() ? field.value().get<std::string>() : field.value().dump());
+              EscapeControls(field.value().is_string() ? field.value().get<std::string>() : field.value().dump());
     }
   }
   return text;

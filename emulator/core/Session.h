@@ -28,6 +28,7 @@ class ReplyChannel {
 struct SessionOptions {
   bool noReply = false;
   bool stateEveryJob = false;
+  bool showSecrets = false;  // else Wi-Fi keys and Bluetooth PINs show as "**" per byte
 };
 
 class Session : public DecoderSink {
@@ -61,7 +62,8 @@ class Session : public DecoderSink {
   uint64_t unframed_ = 0;
 };
 
-// Readable form of the state event.
+// Readable form of the state event; text values have their control
+// characters escaped.
 std::string StateText(const Json& state);
 
 }  // namespace vprinter

@@ -1,6 +1,9 @@
 // The virtual printer (VirtualPrinter.exe of this build) at the other end of
 // Setwright's real transports: the network send, the USB read-back of Get
-// IP through its named pipe, and a send it cuts with a reset.
+// IP through its named pipe, and a send it cuts with a reset; and a
+// thousand connections at once, all served by its event loop.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -98,9 +101,9 @@ std::vector<Json> Of(const std::vector<Json>& events, const char* kind) {
 class VirtualPrinterTest : public PagesTest {};
 
 TEST_F(VirtualPrinterTest, NetworkSendDecodesToTheSettingsSent) {
-  VirtualPrinter printer("serve --tcp 127.0.0.1:9100 --exit-after-jobs 1 --timeout 30");
+  VirtualPrinter printer("serve --tcp 127.0.81.1:9100 --exit-after-jobs 1 --timeout 30");
   ASSERT_TRUE(printer.Listening()) << printer.Output();
-  UseNetwork(127, 0, 0, 1);
+  UseNetwork(127, 0, 81, 1);
   commands::PanelInput panel;
   panel.pageTop = panel.direction = panel.pinBroken = true;
   panel.pageTopSide = 1;
@@ -127,7 +130,7 @@ TEST_F(VirtualPrinterTest, NetworkSendDecodesToTheSettingsSent) {
   EXPECT_EQ(commands[3]["cmd"], "close");
   for (const Json& c : commands) {
     EXPECT_TRUE(c["ok"].get<bool>());
-    EXPECT_EQ(c["source"].get<std::string>().rfind("tcp 127.0.0.1:", 0), 0u);
+    EXPECT_EQ(c["source"].get<std::string>().rfind("tcp 127.", 0), 0u);
   }
   const std::vector<Json> ends = Of(events, "job_end");
   ASSERT_EQ(ends.size(), 1u);
@@ -165,9 +168,9 @@ TEST_F(VirtualPrinterTest, GetIpThroughThePipeFillsTheEthernetPage) {
 // 16 MB cannot sit in the socket buffers: the reset comes while the sender
 // is still sending.
 TEST_F(VirtualPrinterTest, SendCutWithAResetEndsInSetFail) {
-  VirtualPrinter printer("serve --tcp 127.0.0.1:9100 --reset-after-bytes 65536 --exit-after-jobs 1 --timeout 30");
+  VirtualPrinter printer("serve --tcp 127.0.81.2:9100 --reset-after-bytes 65536 --exit-after-jobs 1 --timeout 30");
   ASSERT_TRUE(printer.Listening()) << printer.Output();
-  UseNetwork(127, 0, 0, 1);
+  UseNetwork(127, 0, 81, 2);
   std::vector<unsigned char> large(16u << 20, 0x55);
   MessageBoxCatcher boxes;
   EXPECT_EQ(SendCommand(large.data(), static_cast<int>(large.size()), 1), 0);
@@ -179,6 +182,74 @@ TEST_F(VirtualPrinterTest, SendCutWithAResetEndsInSetFail) {
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_EQ(ends[0]["reason"], "reset_after_bytes");
   EXPECT_EQ(ends[0]["bytes"], 65536);
+}
+
+// A thousand clients connect at once, then each sends a job and reads until
+// the printer closes: every one is served and none is reset.
+TEST(VirtualPrinterLoad, AThousandConnectionsAtOnceAreAllServed) {
+  constexpr int kClients = 1000;
+  VirtualPrinter printer("serve --tcp 127.0.81.3:9100 --exit-after-jobs 1000 --timeout 120");
+  ASSERT_TRUE(printer.Listening()) << printer.Output();
+  WSADATA wsa{};
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(9100);
+  inet_pton(AF_INET, "127.0.81.3", &to.sin_addr);
+  std::vector<SOCKET> clients;
+  struct Closer {
+    std::vector<SOCKET>& sockets;
+    ~Closer() {
+      for (SOCKET s : sockets) closesocket(s);
+      WSACleanup();
+    }
+  } closer{clients};
+  // All connects under way together, then each must complete within 30 s.
+  std::vector<WSAPOLLFD> pending;
+  for (int i = 0; i < kClients; ++i) {
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_NE(s, INVALID_SOCKET);
+    clients.push_back(s);
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof(to)) != 0) {
+      ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK) << i;
+    }
+    pending.push_back(WSAPOLLFD{s, POLLWRNORM, 0});
+  }
+  int connected = 0;
+  for (const DWORD start = GetTickCount(); !pending.empty() && GetTickCount() - start < 30000;) {
+    if (WSAPoll(pending.data(), static_cast<ULONG>(pending.size()), 1000) <= 0) continue;
+    for (size_t i = pending.size(); i-- > 0;) {
+      if (pending[i].revents == 0) continue;
+      if ((pending[i].revents & (POLLERR | POLLHUP)) == 0) ++connected;
+      pending.erase(pending.begin() + static_cast<long>(i));
+    }
+  }
+  ASSERT_EQ(connected, kClients);
+  for (SOCKET s : clients) {
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+  }
+  const char bid[] = {0x1F, 0x42, 0x01, 0x10};
+  int resets = 0, closed = 0;
+  for (SOCKET s : clients) {
+    if (send(s, bid, sizeof(bid), 0) != static_cast<int>(sizeof(bid))) ++resets;
+    shutdown(s, SD_SEND);
+  }
+  for (SOCKET s : clients) {
+    const DWORD waitMs = 20000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&waitMs), sizeof(waitMs));
+    char ignored[16];
+    const int n = recv(s, ignored, sizeof(ignored), 0);
+    if (n == 0) ++closed;
+    if (n < 0 && WSAGetLastError() == WSAECONNRESET) ++resets;
+  }
+  EXPECT_EQ(resets, 0);
+  EXPECT_EQ(closed, kClients);
+  const std::vector<Json> ends = Of(printer.Events(30000), "job_end");
+  EXPECT_EQ(ends.size(), static_cast<size_t>(kClients));
+  for (const Json& end : ends) ASSERT_EQ(end["reason"], "closed") << end;
 }
 
 }  // namespace

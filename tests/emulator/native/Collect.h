@@ -26,10 +26,10 @@ class Collect : public vprinter::EventSink {
 };
 
 // One job fed in pieces of `piece` bytes (0: all at once).
-inline Collect DecodeJob(const Bytes& bytes, size_t piece = 0) {
+inline Collect DecodeJob(const Bytes& bytes, size_t piece = 0, vprinter::SessionOptions options = {}) {
   vprinter::Printer printer{vprinter::PrinterConfig{}};
   Collect sink;
-  vprinter::Session session(printer, sink, "test", nullptr, {});
+  vprinter::Session session(printer, sink, "test", nullptr, options);
   session.Start();
   if (piece == 0) piece = bytes.size() == 0 ? 1 : bytes.size();
   for (size_t at = 0; at < bytes.size(); at += piece) {
