@@ -167,7 +167,7 @@ std::string DecodedNames(const std::vector<unsigned char>& bytes) {
 // Bytes in hex with every byte of a Wi-Fi key or Bluetooth PIN shown as
 // "**", for the log and the dry run.
 std::string Hex(const std::vector<unsigned char>& bytes) {
-  return vprinter::HexBytes(bytes.data(), bytes.size());  // MASKPENDING
+  return vprinter::HexMasked(bytes.data(), bytes.size());
 }
 
 // ---------------------------------------------------------------------------

@@ -85,6 +85,34 @@ TEST(CmdTrust, LogStandsAnywhereAppendsWithTimesAndKeepsItsName) {
   EXPECT_NE(text.find("10 43"), std::string::npos);  // the bytes of the send
 }
 
+// The Wi-Fi key and the Bluetooth PIN reach the printer and nothing else:
+// not the dry run, not the log, not an error message.
+TEST(CmdTrust, KeysAndPinsNeverShowInAnyOutput) {
+  const std::wstring profile = WriteProfile(
+      L"secrets.ini", "[WiFi]\nWiFi = \"shop\", STA, WPA2-PSK, AES, \"secret12\"\n[Bluetooth]\nBluetooth = \"till\", \"4711\"\n");
+  const std::wstring misplaced =
+      WriteProfile(L"misplaced.ini", "[WiFi]\nWiFi = \"shop\", STA, WPA2-PSK, \"secret12\"\n");
+  const std::wstring log = testing_ends::ScratchDir() + L"secrets.log";
+  DeleteFileW(log.c_str());
+  testing_ends::TruncateLpt();
+  std::string everything;
+  for (const std::wstring& arguments :
+       {L"apply \"" + profile + L"\" --dry-run --log \"" + log + L"\"",
+        L"apply \"" + profile + L"\" --to lpt:LPT5 --log \"" + log + L"\"",
+        L"apply \"" + misplaced + L"\" --to lpt:LPT5 --log \"" + log + L"\""}) {
+    everything += RunCmd(arguments).out;
+  }
+  everything += ReadText(log);
+  const Bytes sent = testing_ends::ReadLptBytes();
+  const std::string wire(sent.begin(), sent.end());
+  // LPT5 is written from its start by each send: the Bluetooth block, last, is there.
+  ASSERT_NE(wire.find("4711"), std::string::npos);
+  for (const char* secret : {"secret12", "73 65 63 72 65 74 31 32", "4711", "34 37 31 31"}) {
+    EXPECT_EQ(everything.find(secret), std::string::npos) << secret << "\n" << everything;
+  }
+  EXPECT_NE(everything.find("** ** ** ** ** ** ** **"), std::string::npos) << everything;
+}
+
 TEST(CmdTrust, VersionAndHelpExitZeroUsageErrorsThree) {
   CmdResult result = RunCmd(L"--version");
   EXPECT_EQ(result.exitCode, 0u);
