@@ -12,6 +12,7 @@
 #include "emulator/core/Describe.h"
 #include "resources/pages.h"
 #include "settings/Encoders.h"
+#include "tests/support/CapturedProgram.h"
 #include "tests/support/PageDriver.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "transport/Device.h"
@@ -23,59 +24,21 @@ namespace {
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-// VirtualPrinter.exe started with the given arguments, its standard output
-// going to a file of the scratch folder. Ends the process if it still runs.
+// VirtualPrinter.exe started with the given arguments; ended when the
+// object goes if it still runs.
 class VirtualPrinter {
  public:
-  explicit VirtualPrinter(const std::string& args) {
-    std::string exe = std::string("Z:") + VPRINTER_EXE_UNIX;
-    for (char& c : exe) {
-      if (c == '/') c = '\\';
-    }
-    static int serial = 0;
-    output_ = testing_ends::ScratchDir() + L"vprinter-" + std::to_wstring(++serial) + L".out";
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE out = CreateFileW(output_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    startup.hStdInput = nullptr;
-    std::wstring command = L"\"" + Widen(exe) + L"\" " + Widen(args);
-    PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-      process_ = info.hProcess;
-      CloseHandle(info.hThread);
-    }
-    CloseHandle(out);
+  explicit VirtualPrinter(const std::string& args)
+      : program_(testing_ends::WindowsPathOf(VPRINTER_EXE_UNIX), Widen(args)) {
     // Ready once it says where it listens.
-    for (int i = 0; i < 200 && process_ != nullptr && Output().find("listening") == std::string::npos; ++i) {
-      Sleep(50);
-    }
+    for (int i = 0; i < 200 && program_.Started() && !Listening(); ++i) Sleep(50);
   }
-  ~VirtualPrinter() {
-    if (process_ != nullptr) {
-      if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-      WaitForSingleObject(process_, 5000);
-      CloseHandle(process_);
-    }
-  }
-  VirtualPrinter(const VirtualPrinter&) = delete;
-  VirtualPrinter& operator=(const VirtualPrinter&) = delete;
 
-  bool Listening() { return process_ != nullptr && Output().find("listening") != std::string::npos; }
-  std::string Output() const {
-    const std::vector<unsigned char> bytes = testing_ends::ReadWholeFile(output_);
-    return std::string(bytes.begin(), bytes.end());
-  }
+  bool Listening() const { return program_.Started() && Output().find("listening") != std::string::npos; }
+  std::string Output() const { return program_.Output(); }
   // Waits for the program to end (it ends after its jobs) and returns its lines.
   std::vector<Json> Events(DWORD waitMs = 15000) {
-    DWORD code = 99;
-    EXPECT_EQ(WaitForSingleObject(process_, waitMs), WAIT_OBJECT_0);
-    GetExitCodeProcess(process_, &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program_.Wait(waitMs), 0u);
     std::vector<Json> events;
     std::istringstream in(Output());
     std::string line;
@@ -86,8 +49,7 @@ class VirtualPrinter {
   }
 
  private:
-  HANDLE process_ = nullptr;
-  std::wstring output_;
+  testing_ends::CapturedProgram program_;
 };
 
 std::vector<Json> Of(const std::vector<Json>& events, const char* kind) {
