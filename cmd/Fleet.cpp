@@ -44,14 +44,8 @@ TargetResult RunPlan(const Plan& plan) {
 }  // namespace
 
 const char* StatusName(SendStatus status) {
-  switch (status) {
-    case SendStatus::Confirmed:
-      return "confirmed";
-    case SendStatus::Unconfirmed:
-      return "unconfirmed";
-    default:
-      return "failed";
-  }
+  static const char* const kNames[] = {"confirmed", "unconfirmed", "failed"};
+  return kNames[static_cast<int>(status)];
 }
 
 std::vector<TargetResult> RunPlans(const std::vector<Plan>& plans, int jobs,

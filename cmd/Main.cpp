@@ -182,15 +182,10 @@ struct RunSettings {
   DWORD exchangeLimitMs = 10000;
 };
 
+// The send lines' words: "ok", "unconfirmed", "FAILED".
 const char* StatusWord(SendStatus status) {
-  switch (status) {
-    case SendStatus::Confirmed:
-      return "ok";
-    case SendStatus::Unconfirmed:
-      return "unconfirmed";
-    default:
-      return "FAILED";
-  }
+  static const char* const kWords[] = {"ok", "unconfirmed", "FAILED"};
+  return kWords[static_cast<int>(status)];
 }
 
 // Standard output is a console (not a file or a pipe).
