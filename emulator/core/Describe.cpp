@@ -301,11 +301,14 @@ int TruncatedSource(unsigned dots) {
 
 }  // namespace
 
-int DotsRounded(int mm) { return static_cast<int>(mm * 360 / 25.4 + 0.5); }
+int DotsRounded(int mm) { return static_cast<int>(static_cast<double>(mm * 360) / 25.4 + 0.5); }
 
+// The page rounds the inches to a float before it multiplies: the value is
+// forced through memory, so a 32-bit build that computes in extended
+// precision rounds as the page does.
 int DotsTruncated(int mm) {
-  const float inches = static_cast<float>(mm / 25.4);
-  return static_cast<int>(inches * 360.0);
+  volatile float inches = static_cast<float>(static_cast<double>(mm) / 25.4);
+  return static_cast<int>(static_cast<double>(inches) * 360.0);
 }
 
 std::string HexBytes(const uint8_t* bytes, size_t size) {

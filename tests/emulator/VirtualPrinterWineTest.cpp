@@ -215,3 +215,62 @@ TEST(VirtualPrinterLoad, AThousandConnectionsAtOnceAreAllServed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The millimetres the printer's decoder reads back from each command.
+class MillimetreSink : public vprinter::DecoderSink {
+ public:
+  void OnCommand(const vprinter::Frame& frame) override {
+    const vprinter::Description d = vprinter::Describe(frame);
+    if (d.fields.contains("mm")) {
+      mm.push_back(d.ok ? d.fields["mm"].get<double>() : -1.0);
+    }
+  }
+  void OnUnframed(uint64_t, uint64_t, const uint8_t*, size_t) override { mm.push_back(-2.0); }
+  void OnTruncated(const vprinter::CommandLayout*, const uint8_t*, size_t, uint64_t) override { mm.push_back(-3.0); }
+  std::vector<double> mm;
+};
+
+}  // namespace
+
+// The decoder of this build (the code of VirtualPrinter.exe) reads every
+// page top and every user page length the pages can send back as the
+// millimetres typed: its rounding is the pages' rounding, also where a
+// 32-bit build computes in extended precision.
+TEST(VirtualPrinterRounding, EveryMillimetreThePagesSendReadsBack) {
+  struct {
+    int limit;
+    commands::Encoded (*encode)(int mm);
+  } kinds[] = {
+      {100,
+       [](int mm) {
+         commands::PanelInput in;
+         in.pageTop = true;
+         in.pageTopMm = std::to_string(mm);
+         return commands::EncodePanelCommands(in);
+       }},
+      {4623,
+       [](int mm) {
+         commands::UserDefInput in;
+         in.pageLength = true;
+         in.pageLengthMm = std::to_string(mm);
+         return commands::EncodeUserDefCommands(in);
+       }},
+  };
+  for (const auto& kind : kinds) {
+    int wrong = 0;
+    for (int mm = 0; mm <= kind.limit; ++mm) {
+      const commands::Encoded encoded = kind.encode(mm);
+      ASSERT_TRUE(encoded.Ok()) << mm;
+      MillimetreSink sink;
+      vprinter::Decoder decoder(sink);
+      decoder.Feed(encoded.bytes.data(), encoded.bytes.size());
+      decoder.Finish();
+      if (sink.mm.size() != 1 || sink.mm[0] != mm) {
+        if (++wrong <= 5) ADD_FAILURE() << mm << " mm read back as " << (sink.mm.empty() ? -9 : sink.mm[0]);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "of 0.." << kind.limit;
+  }
+}
