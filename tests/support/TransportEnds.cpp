@@ -92,16 +92,14 @@ void LoopbackPrinter::Serve() {
     const DWORD timeoutMs = 5000;
     setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
                sizeof(timeoutMs));
-    Bytes bytes;
     char chunk[8192];
     for (;;) {
       const int got = recv(connection, chunk, sizeof(chunk), 0);
       if (got <= 0) break;
-      bytes.insert(bytes.end(), chunk, chunk + got);
+      AddBytes(reinterpret_cast<unsigned char*>(chunk), static_cast<size_t>(got));
     }
     closesocket(connection);
-    std::lock_guard<std::mutex> lock(mutex_);
-    finished_.push_back(std::move(bytes));
+    EndJob();
   }
 }
 
@@ -129,15 +127,40 @@ SilentPrinter::~SilentPrinter() {
   WSACleanup();
 }
 
-std::vector<Bytes> LoopbackPrinter::Finished(size_t count, DWORD waitMs) {
+template <typename Ready>
+void RecordedJobs::WaitUntil(Ready ready, DWORD waitMs) {
   const DWORD start = GetTickCount();
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (finished_.size() >= count || GetTickCount() - start >= waitMs) return finished_;
+      if (ready() || GetTickCount() - start >= waitMs) return;
     }
     Sleep(5);
   }
+}
+
+std::vector<Bytes> RecordedJobs::Finished(size_t count, DWORD waitMs) {
+  WaitUntil([&] { return finished_.size() >= count; }, waitMs);
+  std::lock_guard<std::mutex> lock(mutex_);
+  return finished_;
+}
+
+Bytes RecordedJobs::Received(size_t expected, DWORD waitMs) {
+  WaitUntil([&] { return all_.size() >= expected; }, waitMs);
+  std::lock_guard<std::mutex> lock(mutex_);
+  return all_;
+}
+
+void RecordedJobs::AddBytes(const unsigned char* data, size_t size) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  current_.insert(current_.end(), data, data + size);
+  all_.insert(all_.end(), data, data + size);
+}
+
+void RecordedJobs::EndJob() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  finished_.push_back(std::move(current_));
+  current_.clear();
 }
 
 namespace {
@@ -264,10 +287,7 @@ void FakeUsbPrinter::Serve(HANDLE pipe, int connection) {
   }
   unsigned char chunk[4096];
   DWORD got = 0;
-  while (Transfer(pipe, false, chunk, sizeof(chunk), &got)) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    received_.insert(received_.end(), chunk, chunk + got);
-  }
+  while (Transfer(pipe, false, chunk, sizeof(chunk), &got)) AddBytes(chunk, got);
   DisconnectNamedPipe(pipe);
   CloseHandle(pipe);
 }
@@ -275,17 +295,6 @@ void FakeUsbPrinter::Serve(HANDLE pipe, int connection) {
 void FakeUsbPrinter::ReplyOn(int connection, Bytes reply, DWORD delayMs) {
   std::lock_guard<std::mutex> lock(mutex_);
   replies_.push_back({connection, std::move(reply), delayMs});
-}
-
-Bytes FakeUsbPrinter::Received(size_t expected, DWORD waitMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (received_.size() >= expected || GetTickCount() - start >= waitMs) return received_;
-    }
-    Sleep(5);
-  }
 }
 
 int FakeUsbPrinter::Connections() {

@@ -40,11 +40,35 @@ class SelectionScope {
   DCB* savedSettings_;
 };
 
+// What a test printer end has taken so far: each finished job, and all
+// bytes together in order, with waits for them. Ends fill it from their own
+// threads.
+class RecordedJobs {
+ public:
+  // Waits until count jobs have finished (at most waitMs) and returns the
+  // bytes of each finished job, in order.
+  std::vector<Bytes> Finished(size_t count, DWORD waitMs = 3000);
+  // Waits until expected bytes have arrived (at most waitMs), all jobs together.
+  Bytes Received(size_t expected, DWORD waitMs = 2000);
+
+ protected:
+  void AddBytes(const unsigned char* data, size_t size);  // to the job in progress
+  void EndJob();
+  std::mutex mutex_;
+
+ private:
+  template <typename Ready>
+  void WaitUntil(Ready ready, DWORD waitMs);
+  std::vector<Bytes> finished_;
+  Bytes current_;
+  Bytes all_;
+};
+
 // A printer on address:port served by a thread: accepts connections and
 // records every byte of each one until the sender closes it, then closes in
 // order. Each test listens on an address of its own in 127.0.0.0/8 (never
 // 127.0.0.1, which other programs on the machine may hold).
-class LoopbackPrinter {
+class LoopbackPrinter : public RecordedJobs {
  public:
   explicit LoopbackPrinter(const char* address, unsigned short port = 9100);
   ~LoopbackPrinter();
@@ -52,17 +76,12 @@ class LoopbackPrinter {
   LoopbackPrinter& operator=(const LoopbackPrinter&) = delete;
 
   bool Listening() const { return listener_ != INVALID_SOCKET; }
-  // Waits until `count` connections have been closed by the sender (at most
-  // waitMs) and returns the bytes of each finished connection, in order.
-  std::vector<Bytes> Finished(size_t count, DWORD waitMs = 3000);
 
  private:
   void Serve();
   WSADATA wsa_{};
   SOCKET listener_ = INVALID_SOCKET;
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<Bytes> finished_;
   std::thread thread_;
 };
 
@@ -109,7 +128,7 @@ class FileQueue {
 // A named pipe standing in for the USB device path. Every client open takes
 // a pipe instance (a connection); the printer records what each connection
 // writes and, when told to, answers on a given connection after a delay.
-class FakeUsbPrinter {
+class FakeUsbPrinter : public RecordedJobs {
  public:
   FakeUsbPrinter();
   ~FakeUsbPrinter();
@@ -119,8 +138,6 @@ class FakeUsbPrinter {
   const wchar_t* Path() const { return path_.c_str(); }
   // Connection number `connection` (0 = the first open) gets reply after delayMs.
   void ReplyOn(int connection, Bytes reply, DWORD delayMs);
-  // Bytes written by the clients, all connections together.
-  Bytes Received(size_t expected, DWORD waitMs = 2000);
   int Connections();
   // How many replies could be written (the client was still there).
   int RepliesDelivered();
@@ -137,9 +154,7 @@ class FakeUsbPrinter {
 
   std::wstring path_;
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
   std::vector<Reply> replies_;
-  Bytes received_;
   int connections_ = 0;
   int delivered_ = 0;
   HANDLE stopEvent_;
