@@ -2,6 +2,9 @@
 // spooler ports and real message boxes.
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,7 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PageDriver.h"
 #include "tests/support/PrinterEnds.h"
+#include "common/UniqueResource.h"
 
 using namespace pages_test;
 
@@ -211,14 +215,18 @@ TEST_F(MainDialogTest, TabSwitchShowsExactlyOnePage) {
     ::SendMessageW(hwnd_, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
     EXPECT_EQ(visiblePages(), std::vector<int>{index});
   }
-  // Pages sit inside the tab control, below its item row.
-  RECT tabClient{}, pageRect{};
-  ::GetClientRect(tab, &tabClient);
+  // Pages fill the tab control's display area, below its captions.
+  RECT area{}, pageRect{};
+  ::GetWindowRect(tab, &area);
+  ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   ::GetWindowRect(dialog_->Page(1), &pageRect);
-  ::MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
-  EXPECT_EQ(pageRect.top, 20);
-  EXPECT_EQ(pageRect.left, 0);
-  EXPECT_EQ(pageRect.bottom, tabClient.bottom);
+  EXPECT_TRUE(::EqualRect(&pageRect, &area));
+  for (int i = 0; i < 7; ++i) {
+    RECT item{};
+    ::SendMessageW(tab, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    ::MapWindowPoints(tab, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    EXPECT_GE(pageRect.top, item.bottom) << i;
+  }
 }
 
 TEST_F(MainDialogTest, EnterOnThePortListEndsTheLoopWithOk) {
@@ -276,4 +284,128 @@ TEST_F(MainDialogTest, ProfileButtonsOpenTheFileDialogs) {
     EXPECT_EQ(closer.Seen().size(), 1u) << dialog.caption;
   }
   EXPECT_NE(::GetModuleHandleW(L"comdlg32.dll"), nullptr);
+}
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Setwright";
+constexpr wchar_t kFolderValue[] = L"ProfileFolder";
+
+void ForgetProfileFolder() {
+  UniqueRegistryKey key;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS) {
+    ::RegDeleteValueW(key.Get(), kFolderValue);
+  }
+}
+
+std::wstring RememberedProfileFolder() {
+  UniqueRegistryKey key;
+  wchar_t folder[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH * sizeof(wchar_t);
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS ||
+      ::RegQueryValueExW(key.Get(), kFolderValue, nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
+                         &size) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  return folder;
+}
+
+std::wstring Lower(std::wstring text) {
+  while (text.size() > 3 && text.back() == L'\\') text.pop_back();
+  for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
+  return text;
+}
+
+std::wstring DocumentsFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, path);
+  return path;
+}
+
+// What a file dialog showed when it opened; with a file name to choose, the
+// dialog is given it before it is closed with OK.
+struct FileDialogSeen {
+  std::wstring folder;
+  bool readOnlyBox = true;
+  std::vector<std::wstring> types;
+  std::wstring choose;
+};
+
+// Cancels a file dialog that did not take the name it was given, so a
+// failing test does not wait for ever.
+void CALLBACK CancelFileDialog(HWND dialog, UINT, UINT_PTR, DWORD) {
+  ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+void LookAtFileDialog(HWND dialog, void* context) {
+  auto* seen = static_cast<FileDialogSeen*>(context);
+  wchar_t folder[MAX_PATH] = {};
+  ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+  seen->folder = folder;
+  const HWND readOnly = ::GetDlgItem(dialog, chx1);
+  seen->readOnlyBox = readOnly != nullptr && ::IsWindowVisible(readOnly);
+  seen->types = ComboItems(dialog, cmb1);
+  if (!seen->choose.empty()) {
+    // The file name field: an edit, or a combo box with an edit.
+    const HWND name = ::GetDlgItem(dialog, edt1) ? ::GetDlgItem(dialog, edt1) : ::GetDlgItem(dialog, cmb13);
+    ::SetWindowTextW(name, seen->choose.c_str());
+    ::SetTimer(dialog, 1, 5000, CancelFileDialog);
+  }
+}
+
+}  // namespace
+
+// Save and Load open in the user's Documents folder the first time and in
+// the folder of the last profile saved or loaded after that, remembered for
+// the user under the program's own key; one file type, no read-only box.
+TEST_F(MainDialogTest, ProfileDialogsOpenInDocumentsThenInTheLastFolder) {
+  ForgetProfileFolder();
+  const std::wstring documents = DocumentsFolder();
+  ASSERT_FALSE(documents.empty());
+  const struct {
+    int button;
+    const wchar_t* caption;
+  } dialogs[] = {{IDC_SAVE_PROFILE, L"Save"}, {IDC_LOAD_PROFILE, L"Open"}};
+  for (const auto& dialog : dialogs) {
+    FileDialogSeen seen;
+    DialogCloser closer(dialog.caption, IDCANCEL, LookAtFileDialog, &seen);
+    Click(hwnd_, dialog.button);
+    ASSERT_EQ(closer.Seen().size(), 1u) << dialog.caption;
+    EXPECT_EQ(Lower(seen.folder), Lower(documents)) << dialog.caption;
+    EXPECT_FALSE(seen.readOnlyBox) << dialog.caption;
+    EXPECT_EQ(seen.types, std::vector<std::wstring>{L"Setwright profile (*.ini)"}) << dialog.caption;
+  }
+  EXPECT_EQ(RememberedProfileFolder(), L"");  // cancelled: nothing to remember
+
+  // A profile saved into another folder: both dialogs open there next.
+  const std::wstring folder = testing_ends::ScratchDir() + L"profiles";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  {
+    MessageBoxCatcher boxes;
+    FileDialogSeen seen;
+    seen.choose = folder + L"\\shop.ini";
+    DialogCloser closer(L"Save", IDOK, LookAtFileDialog, &seen);
+    Click(hwnd_, IDC_SAVE_PROFILE);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, L"SUCCESS");
+  }
+  EXPECT_NE(::GetFileAttributesW((folder + L"\\shop.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Lower(RememberedProfileFolder()), Lower(folder));
+  for (const auto& dialog : dialogs) {
+    FileDialogSeen seen;
+    DialogCloser closer(dialog.caption, IDCANCEL, LookAtFileDialog, &seen);
+    Click(hwnd_, dialog.button);
+    EXPECT_EQ(Lower(seen.folder), Lower(folder)) << dialog.caption;
+  }
+
+  // A remembered folder that is gone: Documents again.
+  ::DeleteFileW((folder + L"\\shop.ini").c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  {
+    FileDialogSeen seen;
+    DialogCloser closer(L"Open", IDCANCEL, LookAtFileDialog, &seen);
+    Click(hwnd_, IDC_LOAD_PROFILE);
+    EXPECT_EQ(Lower(seen.folder), Lower(documents));
+  }
+  ForgetProfileFolder();
 }
