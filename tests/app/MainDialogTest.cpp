@@ -18,7 +18,6 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/PageDriver.h"
 #include "tests/support/PrinterEnds.h"
-#include "common/UniqueResource.h"
 
 using namespace pages_test;
 
@@ -289,37 +288,21 @@ TEST_F(MainDialogTest, ProfileButtonsOpenTheFileDialogs) {
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Setwright";
-constexpr wchar_t kFolderValue[] = L"ProfileFolder";
 
-void ForgetProfileFolder() {
-  UniqueRegistryKey key;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS) {
-    ::RegDeleteValueW(key.Get(), kFolderValue);
-  }
-}
-
+// The folder the profile dialogs remember for the user; empty when none.
 std::wstring RememberedProfileFolder() {
-  UniqueRegistryKey key;
-  wchar_t folder[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH * sizeof(wchar_t);
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS ||
-      ::RegQueryValueExW(key.Get(), kFolderValue, nullptr, nullptr, reinterpret_cast<BYTE*>(folder),
-                         &size) != ERROR_SUCCESS) {
-    return std::wstring();
-  }
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof(folder);
+  ::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder", RRF_RT_REG_SZ, nullptr, folder, &size);
   return folder;
 }
 
-std::wstring Lower(std::wstring text) {
-  while (text.size() > 3 && text.back() == L'\\') text.pop_back();
-  for (wchar_t& c : text) c = static_cast<wchar_t>(::towlower(c));
-  return text;
-}
-
-std::wstring DocumentsFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, path);
-  return path;
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  auto bare = [](std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return path;
+  };
+  return ::lstrcmpiW(bare(a).c_str(), bare(b).c_str()) == 0;
 }
 
 // What a file dialog showed when it opened; with a file name to choose, the
@@ -359,53 +342,47 @@ void LookAtFileDialog(HWND dialog, void* context) {
 // the folder of the last profile saved or loaded after that, remembered for
 // the user under the program's own key; one file type, no read-only box.
 TEST_F(MainDialogTest, ProfileDialogsOpenInDocumentsThenInTheLastFolder) {
-  ForgetProfileFolder();
-  const std::wstring documents = DocumentsFolder();
-  ASSERT_FALSE(documents.empty());
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder");
+  wchar_t documents[MAX_PATH] = {};
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents), S_OK);
+  const std::wstring folder = testing_ends::ScratchDir() + L"profiles";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  // Each dialog opened in turn: the file name to save (none: cancelled),
+  // where the dialog opens, the folder remembered after it.
   const struct {
     int button;
     const wchar_t* caption;
-  } dialogs[] = {{IDC_SAVE_PROFILE, L"Save"}, {IDC_LOAD_PROFILE, L"Open"}};
-  for (const auto& dialog : dialogs) {
-    FileDialogSeen seen;
-    DialogCloser closer(dialog.caption, IDCANCEL, LookAtFileDialog, &seen);
-    Click(hwnd_, dialog.button);
-    ASSERT_EQ(closer.Seen().size(), 1u) << dialog.caption;
-    EXPECT_EQ(Lower(seen.folder), Lower(documents)) << dialog.caption;
-    EXPECT_FALSE(seen.readOnlyBox) << dialog.caption;
-    EXPECT_EQ(seen.types, std::vector<std::wstring>{L"Setwright profile (*.ini)"}) << dialog.caption;
-  }
-  EXPECT_EQ(RememberedProfileFolder(), L"");  // cancelled: nothing to remember
-
-  // A profile saved into another folder: both dialogs open there next.
-  const std::wstring folder = testing_ends::ScratchDir() + L"profiles";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  {
+    std::wstring choose;
+    std::wstring opensIn;
+    std::wstring remembered;
+  } steps[] = {
+      {IDC_SAVE_PROFILE, L"Save", L"", documents, L""},
+      {IDC_LOAD_PROFILE, L"Open", L"", documents, L""},
+      {IDC_SAVE_PROFILE, L"Save", folder + L"\\shop.ini", documents, folder},
+      {IDC_SAVE_PROFILE, L"Save", L"", folder, folder},
+      {IDC_LOAD_PROFILE, L"Open", L"", folder, folder},
+  };
+  for (const auto& step : steps) {
     MessageBoxCatcher boxes;
     FileDialogSeen seen;
-    seen.choose = folder + L"\\shop.ini";
-    DialogCloser closer(L"Save", IDOK, LookAtFileDialog, &seen);
-    Click(hwnd_, IDC_SAVE_PROFILE);
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].caption, L"SUCCESS");
+    seen.choose = step.choose;
+    DialogCloser closer(step.caption, step.choose.empty() ? IDCANCEL : IDOK, LookAtFileDialog, &seen);
+    Click(hwnd_, step.button);
+    ASSERT_EQ(closer.Seen().size(), 1u) << step.caption;
+    EXPECT_TRUE(SameFolder(seen.folder, step.opensIn)) << step.caption << " opened in " << seen.folder;
+    EXPECT_FALSE(seen.readOnlyBox) << step.caption;
+    EXPECT_EQ(seen.types, std::vector<std::wstring>{L"Setwright profile (*.ini)"}) << step.caption;
+    EXPECT_EQ(boxes.Count(), step.choose.empty() ? 0u : 1u);  // the saved profile's SUCCESS
+    EXPECT_TRUE(SameFolder(RememberedProfileFolder(), step.remembered)) << RememberedProfileFolder();
   }
-  EXPECT_NE(::GetFileAttributesW((folder + L"\\shop.ini").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(Lower(RememberedProfileFolder()), Lower(folder));
-  for (const auto& dialog : dialogs) {
-    FileDialogSeen seen;
-    DialogCloser closer(dialog.caption, IDCANCEL, LookAtFileDialog, &seen);
-    Click(hwnd_, dialog.button);
-    EXPECT_EQ(Lower(seen.folder), Lower(folder)) << dialog.caption;
-  }
-
   // A remembered folder that is gone: Documents again.
   ::DeleteFileW((folder + L"\\shop.ini").c_str());
   ::RemoveDirectoryW(folder.c_str());
+  FileDialogSeen seen;
   {
-    FileDialogSeen seen;
     DialogCloser closer(L"Open", IDCANCEL, LookAtFileDialog, &seen);
     Click(hwnd_, IDC_LOAD_PROFILE);
-    EXPECT_EQ(Lower(seen.folder), Lower(documents));
   }
-  ForgetProfileFolder();
+  EXPECT_TRUE(SameFolder(seen.folder, documents)) << seen.folder;
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder");
 }
