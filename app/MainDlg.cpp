@@ -3,12 +3,15 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dbt.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <string>
 
 #include "app/PortConfig.h"
+#include "framework/Dpi.h"
 #include "transport/PortLists.h"
 #include "common/translation/Translation.h"
 #include "settings/BidTab.h"
@@ -31,7 +34,12 @@ namespace {
 const GUID kNotifyInterface = {0x25DBCE51, 0x6C8F, 0x4A72, {0x8A, 0x6D, 0xB5, 0x4C, 0x2B, 0x4F, 0xC8, 0x35}};
 
 constexpr wchar_t kDefaultAddress[] = L"0.0.0.0";
-constexpr int kPageCount = 7;
+constexpr int kPageCount = CMainDlg::kPageCount;
+
+// The program's own key of the user's settings, and the folder the profile
+// dialogs open in after the first use.
+constexpr wchar_t kSettingsKey[] = L"Software\\Setwright";
+constexpr wchar_t kProfileFolderValue[] = L"ProfileFolder";
 
 std::wstring WindowText(HWND window, int maxChars) {
   std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
@@ -65,6 +73,67 @@ int MainPreSendCheck() {
   return MainDialog != nullptr && MainDialog->IsWindow() ? MainDialog->CheckPortReady() : 0;
 }
 
+// True while the key is down, as of the message being handled.
+bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
+
+// The window that holds the keyboard focus when it lies inside window
+// (window itself included); null otherwise.
+bool HoldsFocus(HWND window) {
+  const HWND focus = ::GetFocus();
+  return window != nullptr && focus != nullptr && (focus == window || ::IsChild(window, focus));
+}
+
+// The user's Documents folder, or empty. The shell library is loaded with
+// the first use, like the file dialogs, and stays loaded.
+std::wstring DocumentsFolder() {
+  using FolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+  static const HMODULE shell = ::LoadLibraryW(L"shell32.dll");
+  if (shell == nullptr) return std::wstring();
+  const auto folderPath = reinterpret_cast<FolderPathFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetFolderPathW")));
+  wchar_t path[MAX_PATH] = {};
+  if (folderPath == nullptr || FAILED(folderPath(nullptr, CSIDL_PERSONAL, nullptr, 0, path))) {
+    return std::wstring();
+  }
+  path[MAX_PATH - 1] = L'\0';
+  return path;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The folder of the last profile saved or loaded, when it still exists.
+std::wstring LastProfileFolder() {
+  UniqueRegistryKey key;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.Out()) !=
+      ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  wchar_t folder[MAX_PATH + 1] = {};
+  DWORD type = 0;
+  DWORD size = MAX_PATH * sizeof(wchar_t);  // the last unit stays the terminator
+  if (::RegQueryValueExW(key.Get(), kProfileFolderValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(folder), &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return std::wstring();
+  }
+  const std::wstring path(folder);
+  return IsFolder(path) ? path : std::wstring();
+}
+
+void RememberProfileFolder(const std::wstring& folder) {
+  UniqueRegistryKey key;
+  if (folder.empty() || ::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                          nullptr, key.Out(), nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  ::RegSetValueExW(key.Get(), kProfileFolderValue, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+}
+
 }  // namespace
 
 CMainDlg* MainDialog = nullptr;
@@ -90,17 +159,64 @@ CMainDlg::~CMainDlg() {
 }
 
 BOOL CMainDlg::PreTranslateMessage(MSG* msg) {
-  if (!m_hWnd) return FALSE;
-  // Enter while typing the printer's address applies the address and keeps
-  // the window open; elsewhere the dialog manager takes it for OK.
+  if (!m_hWnd || (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd))) return FALSE;
+  if (SwitchPageByKey(*msg)) return TRUE;
   const bool enter = (msg->message == WM_KEYDOWN || msg->message == WM_CHAR ||
                       msg->message == WM_KEYUP) &&
                      msg->wParam == VK_RETURN;
-  if (enter && address_ != nullptr && (msg->hwnd == address_ || ::IsChild(address_, msg->hwnd))) {
-    if (msg->message == WM_KEYDOWN) RefreshSelection();
-    return TRUE;
+  if (enter) {
+    // Enter while typing the printer's address applies the address and keeps
+    // the window open; elsewhere in the window the dialog manager takes it
+    // for OK.
+    if (address_ != nullptr && (msg->hwnd == address_ || ::IsChild(address_, msg->hwnd))) {
+      if (msg->message == WM_KEYDOWN) RefreshSelection();
+      return TRUE;
+    }
+    if (IsEnterInPage(*msg)) {
+      // A page has no default button: Enter in its fields does nothing (it
+      // would otherwise close the window as OK). On a focused button it
+      // presses the button, as Space does.
+      const HWND focus = msg->hwnd;
+      const LRESULT code = ::SendMessageW(focus, WM_GETDLGCODE, 0, 0);
+      if (msg->message == WM_KEYDOWN && (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) &&
+          ::IsWindowEnabled(focus)) {
+        ::SendMessageW(focus, BM_CLICK, 0, 0);
+      }
+      return TRUE;
+    }
   }
   return ::IsDialogMessageW(m_hWnd, msg);
+}
+
+// Enter aimed at a control of a page that does not take Enter itself (a
+// drop-down list closes its open list with it).
+bool CMainDlg::IsEnterInPage(const MSG& msg) const {
+  for (int i = 0; i < kPageCount; ++i) {
+    const HWND page = Page(i);
+    if (page == nullptr || !::IsChild(page, msg.hwnd)) continue;
+    const LRESULT code =
+        ::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    return (code & (DLGC_WANTMESSAGE | DLGC_WANTALLKEYS)) == 0;
+  }
+  return false;
+}
+
+// Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown and Ctrl+PageUp anywhere in the
+// window step through the pages, round the end, unless the control with
+// the focus takes the key itself.
+bool CMainDlg::SwitchPageByKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
+  int step = 0;
+  if (msg.wParam == VK_TAB) step = KeyDown(VK_SHIFT) ? -1 : 1;
+  if (msg.wParam == VK_NEXT) step = 1;
+  if (msg.wParam == VK_PRIOR) step = -1;
+  if (step == 0) return false;
+  const LRESULT code =
+      ::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  if (code & DLGC_WANTMESSAGE) return false;
+  const int current = CurrentPage();
+  SelectPage(((current < 0 ? 0 : current) + step + kPageCount) % kPageCount);
+  return true;
 }
 
 BOOL CMainDlg::OnIdle() { return FALSE; }
@@ -118,19 +234,19 @@ HWND CMainDlg::Page(int index) const {
   return nullptr;
 }
 
-LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
-  CenterWindow(nullptr);
+int CMainDlg::CurrentPage() const {
+  return tab_ != nullptr ? static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) : -1;
+}
 
-  HICON big = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
-                                              IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                              ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-  HICON small = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT),
-                                                IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-  bigIcon_.Reset(big);
-  smallIcon_.Reset(small);
-  if (big) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  if (small) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+void CMainDlg::SelectPage(int index) {
+  if (index < 0 || index >= kPageCount) return;
+  ::SendMessageW(tab_, TCM_SETCURSEL, index, 0);
+  ShowPage(index);
+}
+
+BOOL CMainDlg::OnInitDialog(HWND, LPARAM) {
+  CenterWindow(nullptr);
+  dpi_ = WindowDpi(m_hWnd);
 
   if (CMessageLoop* loop = _Module.GetMessageLoop()) {
     loop->AddMessageFilter(this);
@@ -147,8 +263,18 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   configPort_ = GetDlgItem(IDC_CONFIG_PORT);
   address_ = GetDlgItem(IDC_PRINTER_ADDRESS);
   ::SendMessageW(radioPort_, BM_SETCHECK, BST_CHECKED, 0);
+  MarkChosenTransport();
   ::EnableWindow(printerList_, FALSE);
   tab_ = GetDlgItem(IDC_TAB);
+
+  // The dialog font's size, for the fonts this window makes for a DPI.
+  LOGFONTW dialogFont{};
+  const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+  if (font != nullptr && ::GetObjectW(font, sizeof(dialogFont), &dialogFont) == sizeof(dialogFont) &&
+      dialogFont.lfHeight != 0) {
+    const int pixels = dialogFont.lfHeight < 0 ? -dialogFont.lfHeight : dialogFont.lfHeight;
+    fontPoints_ = ::MulDiv(pixels, 72, static_cast<int>(dpi_));
+  }
 
   CreatePages();
   FillPortList();
@@ -156,6 +282,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   UpdateUsbChoice();
   RegisterDeviceNotifications();
   SetControlTexts();
+  LayOut();
 
   CurrentSelection = &selection_;
   RefreshSelection();
@@ -166,7 +293,22 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   wcsncpy(addressText_, kDefaultAddress, kPrinterAddressChars - 1);
   PrinterAddressText = addressText_;
   UpdateAddressControl();
-  return TRUE;
+
+  // The first choice to make has the focus: the transport.
+  ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(radioPort_), TRUE);
+  return FALSE;
+}
+
+// Only the chosen transport is a tab stop of the three choices; the arrow
+// keys move between them, as in every group of radio buttons.
+void CMainDlg::MarkChosenTransport() {
+  for (HWND radio : {radioUsb_, radioPort_, radioDriver_}) {
+    if (radio == nullptr) continue;
+    const LONG style = ::GetWindowLongW(radio, GWL_STYLE);
+    const bool chosen = ::SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const LONG wanted = chosen ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+    if (wanted != style) ::SetWindowLongW(radio, GWL_STYLE, wanted);
+  }
 }
 
 void CMainDlg::CreatePages() {
@@ -193,6 +335,12 @@ void CMainDlg::CreatePages() {
     ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
 
+  // The pages are children of the dialog, as in a property sheet, not of
+  // the tab control: the dialog manager then takes the shown page's
+  // controls into the window's Tab cycle. Each lies above the tab control
+  // (which clips it out of its painting) and so comes first in the Tab
+  // order; the template puts the profile buttons next, so the cycle runs
+  // profile buttons, transport, address, tab strip, page.
   panel_.reset(new (std::nothrow) CPanelTabDlg());
   bid_.reset(new (std::nothrow) CBIDTabDlg());
   net_.reset(new (std::nothrow) CNetTabDlg());
@@ -200,31 +348,159 @@ void CMainDlg::CreatePages() {
   bluetooth_.reset(new (std::nothrow) CBuleToothDlg());
   serial_.reset(new (std::nothrow) CSerialDlg());
   userDef_.reset(new (std::nothrow) CUserDefTabDlg());
-  if (panel_) panel_->Create(tab_);
-  if (bid_) bid_->Create(tab_);
-  if (net_) net_->Create(tab_);
-  if (wifi_) wifi_->Create(tab_);
-  if (bluetooth_) bluetooth_->Create(tab_);
-  if (serial_) serial_->Create(tab_);
-  if (userDef_) userDef_->Create(tab_);
-
-  RECT area{};
-  ::GetClientRect(tab_, &area);
-  area.top += 20;
+  if (panel_) panel_->Create(m_hWnd);
+  if (bid_) bid_->Create(m_hWnd);
+  if (net_) net_->Create(m_hWnd);
+  if (wifi_) wifi_->Create(m_hWnd);
+  if (bluetooth_) bluetooth_->Create(m_hWnd);
+  if (serial_) serial_->Create(m_hWnd);
+  if (userDef_) userDef_->Create(m_hWnd);
+  // Each page carries its template's id, so it can be found as a control.
+  const int ids[kPageCount] = {IDD_PANEL_TAB,     IDD_BID_TAB,    IDD_NET_TAB,    IDD_WIFI_TAB,
+                               IDD_BLUETOOTH_TAB, IDD_SERIAL_TAB, IDD_USERDEF_TAB};
   for (int i = 0; i < kPageCount; ++i) {
     if (HWND page = Page(i)) {
-      ::MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+      ::SetWindowLongPtrW(page, GWLP_ID, ids[i]);
+      ::SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
-  ::SendMessageW(tab_, TCM_SETCURSEL, 0, 0);
-  ShowPage(0);
+  SelectPage(0);
 }
 
 void CMainDlg::ShowPage(int index) {
   if (index < 0 || index >= kPageCount) return;
+  bool focusLeaves = false;
   for (int i = 0; i < kPageCount; ++i) {
-    if (HWND page = Page(i)) ::ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
+    if (i != index && HoldsFocus(Page(i))) focusLeaves = true;
   }
+  if (HWND page = Page(index)) ::ShowWindow(page, SW_SHOW);
+  for (int i = 0; i < kPageCount; ++i) {
+    if (i != index) {
+      if (HWND page = Page(i)) ::ShowWindow(page, SW_HIDE);
+    }
+  }
+  // The focus was on a page that went away: it goes on to the first control
+  // of the page that came (or to the tab strip when that has none).
+  if (focusLeaves) {
+    HWND first = Page(index) ? ::GetNextDlgTabItem(Page(index), nullptr, FALSE) : nullptr;
+    if (first == nullptr || !::IsChild(Page(index), first)) first = tab_;
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Layout for the window's DPI. The system scales the dialogs themselves
+// (their fonts and controls) where it does that; what it leaves alone is
+// laid out here: the pages' place under the tab strip, the window's icons
+// and the address field, whose digits the control lays out only when it is
+// made and shows in a font made here.
+
+void CMainDlg::LayOut() {
+  PlacePages();
+  LoadIcons();
+  LayOutAddressField();
+}
+
+// Each page fills the tab control's display area: its rectangle below the
+// tab strip as the control itself reports it for its present captions.
+void CMainDlg::PlacePages() {
+  if (tab_ == nullptr) return;
+  RECT area{};
+  ::GetWindowRect(tab_, &area);
+  ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+  ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  for (int i = 0; i < kPageCount; ++i) {
+    if (HWND page = Page(i)) {
+      ::SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left,
+                     area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+void CMainDlg::LoadIcons() {
+  HICON big = static_cast<HICON>(::LoadImageW(
+      ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT), IMAGE_ICON,
+      SystemMetricForDpi(SM_CXICON, dpi_), SystemMetricForDpi(SM_CYICON, dpi_), LR_DEFAULTCOLOR));
+  HICON small = static_cast<HICON>(::LoadImageW(
+      ResourceInstance(), MAKEINTRESOURCEW(IDI_SETWRIGHT), IMAGE_ICON,
+      SystemMetricForDpi(SM_CXSMICON, dpi_), SystemMetricForDpi(SM_CYSMICON, dpi_), LR_DEFAULTCOLOR));
+  // The window lets go of the old icons before they are destroyed.
+  if (big) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (small) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  if (big) bigIcon_.Reset(big);
+  if (small) smallIcon_.Reset(small);
+}
+
+void CMainDlg::LayOutAddressField() {
+  if (address_ == nullptr) return;
+  if (addressDpi_ != 0 && addressDpi_ != dpi_) RecreateAddressField();
+  if (addressDpi_ != dpi_ || !addressFont_.Valid()) {
+    LOGFONTW font{};
+    const HFONT dialogFont = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    if (dialogFont == nullptr || ::GetObjectW(dialogFont, sizeof(font), &font) != sizeof(font)) {
+      ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    }
+    font.lfHeight = -::MulDiv(fontPoints_, static_cast<int>(dpi_), 72);
+    font.lfWidth = 0;
+    HFONT made = ::CreateFontIndirectW(&font);
+    if (made == nullptr) return;
+    // The fields take the new font before the old one is deleted.
+    for (HWND field = ::GetWindow(address_, GW_CHILD); field != nullptr;
+         field = ::GetWindow(field, GW_HWNDNEXT)) {
+      ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
+    }
+    addressFont_.Reset(made);
+    addressDpi_ = dpi_;
+  }
+}
+
+// The address control places its four fields when it is made, for the size
+// it has then: after a DPI change it is made again in its new place, with
+// the address, enabled state, place in the Tab order and focus it had.
+void CMainDlg::RecreateAddressField() {
+  const HWND old = address_;
+  RECT place{};
+  ::GetWindowRect(old, &place);
+  ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+  const bool blank = ::SendMessageW(old, IPM_ISBLANK, 0, 0) != 0;
+  DWORD address = 0;
+  if (!blank) ::SendMessageW(old, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  const bool enabled = ::IsWindowEnabled(old) != FALSE;
+  const bool focused = HoldsFocus(old);
+  const LONG style = ::GetWindowLongW(old, GWL_STYLE) & ~WS_DISABLED;
+  const LONG exStyle = ::GetWindowLongW(old, GWL_EXSTYLE);
+  const HWND fresh = ::CreateWindowExW(
+      exStyle, WC_IPADDRESSW, L"", static_cast<DWORD>(style), place.left, place.top,
+      place.right - place.left, place.bottom - place.top, m_hWnd,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PRINTER_ADDRESS)), ResourceInstance(), nullptr);
+  if (fresh == nullptr) return;  // the old field stays
+  ::SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  address_ = fresh;
+  if (!blank) ::SendMessageW(fresh, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
+  ::EnableWindow(fresh, enabled ? TRUE : FALSE);
+  // The control may own the font it was given; the dialog's font must outlive it.
+  ::SendMessageW(old, WM_SETFONT, 0, FALSE);
+  ::DestroyWindow(old);
+  if (focused) ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fresh), TRUE);
+  StoreAddressText();
+}
+
+// The new DPI comes with the message (the window's own DPI may still be the
+// old one while it is handled). The window takes the suggested rectangle;
+// the rest is laid out once the dialog manager has scaled the dialog.
+void CMainDlg::OnDpiChanged(UINT dpi, const RECT* suggested) {
+  if (dpi == 0) return;
+  dpi_ = dpi;
+  if (suggested != nullptr) {
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::PostMessageW(m_hWnd, kLayOutMessage, 0, 0);
+}
+
+LRESULT CMainDlg::OnLayOut(UINT, WPARAM, LPARAM) {
+  LayOut();
+  return 0;
 }
 
 void CMainDlg::FillPortList() {
@@ -355,52 +631,43 @@ void CMainDlg::StoreAddressText() {
   PrinterAddressText[kPrinterAddressChars - 1] = L'\0';
 }
 
-LRESULT CMainDlg::OnAddressChanged(int, LPNMHDR, BOOL&) {
+LRESULT CMainDlg::OnAddressChanged(LPNMHDR) {
   StoreAddressText();
   return 0;
 }
 
-LRESULT CMainDlg::OnAddressEdited(WORD, WORD, HWND, BOOL&) {
-  StoreAddressText();
-  return 0;
-}
+void CMainDlg::OnAddressEdited(UINT, int, HWND) { StoreAddressText(); }
 
-LRESULT CMainDlg::OnPortListChange(WORD, WORD, HWND, BOOL&) {
-  // The selection itself is read from the list before each send.
-  UpdateAddressControl();
-  return 0;
-}
+// The selection itself is read from the list before each send.
+void CMainDlg::OnPortListChange(UINT, int, HWND) { UpdateAddressControl(); }
 
-LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+void CMainDlg::OnDestroy() {
   if (CMessageLoop* loop = _Module.GetMessageLoop()) {
     loop->RemoveMessageFilter(this);
     loop->RemoveIdleHandler(this);
   }
   deviceNotify_.Reset();
-  handled = FALSE;
-  return 0;
 }
 
-LRESULT CMainDlg::OnDeviceChange(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) UpdateUsbChoice();
-  return 0;
+BOOL CMainDlg::OnDeviceChange(UINT event, DWORD_PTR) {
+  if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) UpdateUsbChoice();
+  return TRUE;
 }
 
 // The dialog has no default push button, so Enter means IDOK. Saying so
 // keeps the dialog manager from taking a disabled control of id 1 inside a
 // child control (an address field) for the default button.
-LRESULT CMainDlg::OnGetDefaultId(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+LRESULT CMainDlg::OnGetDefaultId(UINT, WPARAM, LPARAM) { return 0; }
 
-LRESULT CMainDlg::OnClose(WORD, WORD id, HWND, BOOL&) {
+void CMainDlg::OnClose(UINT, int id, HWND) {
   // The address typed last is kept even if the control never lost focus.
   StoreAddressText();
   DestroyWindow();
   ::PostQuitMessage(id);
-  return 0;
 }
 
-LRESULT CMainDlg::OnConfigPort(WORD, WORD, HWND, BOOL&) {
-  if (spoolerPorts_.empty()) return 0;
+void CMainDlg::OnConfigPort(UINT, int, HWND) {
+  if (spoolerPorts_.empty()) return;
   std::wstring text = WindowText(portList_, kTransportNameChars);
   if (IsComPortName(text.c_str())) {
     ConfigureComPort(text.c_str());
@@ -413,36 +680,34 @@ LRESULT CMainDlg::OnConfigPort(WORD, WORD, HWND, BOOL&) {
     ::MessageBoxW(m_hWnd, LookupText("PO_GSTR_CANNOT_CONFIG_PORT", message), L"ERROR",
                   MB_OKCANCEL);
   }
-  return 0;
 }
 
-LRESULT CMainDlg::OnChooseUsb(WORD, WORD, HWND, BOOL&) {
+void CMainDlg::OnChooseUsb(UINT, int, HWND) {
   ::EnableWindow(configPort_, FALSE);
   ::EnableWindow(portList_, FALSE);
   ::EnableWindow(printerList_, FALSE);
+  MarkChosenTransport();
   RefreshSelection();
-  return 0;
 }
 
-LRESULT CMainDlg::OnChoosePort(WORD, WORD, HWND, BOOL&) {
+void CMainDlg::OnChoosePort(UINT, int, HWND) {
   ::EnableWindow(configPort_, TRUE);
   ::EnableWindow(portList_, TRUE);
   ::EnableWindow(printerList_, FALSE);
+  MarkChosenTransport();
   RefreshSelection();
-  return 0;
 }
 
-LRESULT CMainDlg::OnChooseDriver(WORD, WORD, HWND, BOOL&) {
+void CMainDlg::OnChooseDriver(UINT, int, HWND) {
   ::EnableWindow(configPort_, FALSE);
   ::EnableWindow(portList_, FALSE);
   ::EnableWindow(printerList_, TRUE);
+  MarkChosenTransport();
   RefreshSelection();
-  return 0;
 }
 
-LRESULT CMainDlg::OnTabChange(int, LPNMHDR, BOOL&) {
-  int index = static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0));
-  ShowPage(index);
+LRESULT CMainDlg::OnTabChange(LPNMHDR) {
+  ShowPage(CurrentPage());
   return 0;
 }
 
@@ -505,35 +770,45 @@ bool CMainDlg::LoadProfileFrom(const std::wstring& path) {
   return true;
 }
 
+// The standard dialogs open in the user's Documents folder the first time
+// and in the folder of the last profile saved or loaded after that (kept
+// per user). They offer the one file type and no read-only choice.
 std::wstring CMainDlg::AskProfilePath(bool save) {
   wchar_t file[MAX_PATH] = {};
   wchar_t filterName[kMessageTextChars] = {};
   LookupText("PO_GSTR_PROFILE_FILTER", filterName);
-  // "name\0*.ini\0All files\0*.*\0\0"
+  // "name\0*.ini\0\0"
   std::wstring filter = filterName;
   filter.push_back(L'\0');
   filter += L"*.ini";
   filter.push_back(L'\0');
-  filter += L"*.*";
-  filter.push_back(L'\0');
-  filter += L"*.*";
-  filter.push_back(L'\0');
+  std::wstring folder = LastProfileFolder();
+  if (folder.empty()) folder = DocumentsFolder();
   OPENFILENAMEW request{};
   request.lStructSize = sizeof(request);
   request.hwndOwner = m_hWnd;
   request.lpstrFilter = filter.c_str();
   request.lpstrFile = file;
   request.nMaxFile = MAX_PATH;
+  request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   request.lpstrDefExt = L"ini";
-  request.Flags = save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR
-                       : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
+                  (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   const FileDialogFunction ask = FileDialog(save);
-  return ask != nullptr && ask(&request) ? std::wstring(file) : std::wstring();
+  if (ask == nullptr || !ask(&request)) return std::wstring();
+  file[MAX_PATH - 1] = L'\0';
+  const std::wstring path(file);
+  const size_t slash = path.find_last_of(L'\\');
+  if (slash != std::wstring::npos) {
+    // "C:\" keeps its backslash; other folders are named without one.
+    RememberProfileFolder(path.substr(0, slash == 2 ? slash + 1 : slash));
+  }
+  return path;
 }
 
-LRESULT CMainDlg::OnSaveProfile(WORD, WORD, HWND, BOOL&) {
+void CMainDlg::OnSaveProfile(UINT, int, HWND) {
   std::wstring path = AskProfilePath(true);
-  if (path.empty()) return 0;
+  if (path.empty()) return;
   // Keys and PINs go into the file only when the user says so.
   bool secrets = false;
   profile::Profile current;
@@ -545,11 +820,9 @@ LRESULT CMainDlg::OnSaveProfile(WORD, WORD, HWND, BOOL&) {
     secrets = ::MessageBoxW(m_hWnd, question, L"Setwright", MB_YESNO | MB_ICONQUESTION) == IDYES;
   }
   SaveProfileTo(path, secrets);
-  return 0;
 }
 
-LRESULT CMainDlg::OnLoadProfile(WORD, WORD, HWND, BOOL&) {
+void CMainDlg::OnLoadProfile(UINT, int, HWND) {
   std::wstring path = AskProfilePath(false);
   if (!path.empty()) LoadProfileFrom(path);
-  return 0;
 }

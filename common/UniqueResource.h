@@ -1,5 +1,5 @@
 // One owner for every kind of system resource Setwright borrows: a handle,
-// socket, key, icon, device-information set or notification is released by
+// socket, key, icon, font, device-information set or notification is released by
 // its close function when the owner goes out of scope, is reset, or hands
 // its slot out for refilling. Each kind is one alias below.
 #pragma once
@@ -90,6 +90,9 @@ struct ClosePrinterHandle {
 struct CloseFind {
   void operator()(HANDLE find) const { ::FindClose(find); }
 };
+struct CloseGdiObject {
+  void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
+};
 
 using UniqueHandle = UniqueResource<HANDLE, CloseKernelHandle, HandleIsEmpty>;
 using UniqueSocket = UniqueResource<SOCKET, CloseSocket, SocketIsEmpty>;
@@ -99,3 +102,4 @@ using UniqueIcon = UniqueResource<HICON, CloseIcon, NullIsEmpty<HICON>>;
 using UniqueNotification = UniqueResource<HDEVNOTIFY, CloseNotification, NullIsEmpty<HDEVNOTIFY>>;
 using UniquePrinter = UniqueResource<HANDLE, ClosePrinterHandle, NullIsEmpty<HANDLE>>;
 using UniqueFind = UniqueResource<HANDLE, CloseFind, HandleIsEmpty>;
+using UniqueFont = UniqueResource<HFONT, CloseGdiObject, NullIsEmpty<HFONT>>;

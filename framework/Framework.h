@@ -139,6 +139,47 @@ HINSTANCE ResourceInstance();
     return TRUE;                                                                          \
   }
 
+// LRESULT func(UINT msg, WPARAM wParam, LPARAM lParam) for one message.
+#define MESSAGE_HANDLER_EX(msg, func)                                                     \
+  if (uMsg == (msg)) {                                                                    \
+    lResult = func(uMsg, wParam, lParam);                                                 \
+    return TRUE;                                                                          \
+  }
+
+// LRESULT func(LPNMHDR header) for one notification code of control id.
+#define NOTIFY_HANDLER_EX(id, cd, func)                                                   \
+  if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->idFrom == (UINT_PTR)(id) &&                  \
+      ((LPNMHDR)lParam)->code == (UINT)(cd)) {                                            \
+    lResult = func((LPNMHDR)lParam);                                                      \
+    return TRUE;                                                                          \
+  }
+
+// void func(): the window is being destroyed.
+#define MSG_WM_DESTROY(func)                                                              \
+  if (uMsg == WM_DESTROY) {                                                               \
+    func();                                                                               \
+    lResult = 0;                                                                          \
+    return TRUE;                                                                          \
+  }
+
+// BOOL func(UINT event, DWORD_PTR data) for WM_DEVICECHANGE.
+#define MSG_WM_DEVICECHANGE(func)                                                         \
+  if (uMsg == WM_DEVICECHANGE) {                                                          \
+    lResult = (LRESULT)func((UINT)wParam, (DWORD_PTR)lParam);                             \
+    return TRUE;                                                                          \
+  }
+
+// void func(UINT dpi, const RECT* suggested) for WM_DPICHANGED: the window's
+// new DPI and the window rectangle the system suggests for it. The message
+// then goes on to the dialog manager, which scales the dialog where the
+// system does that.
+#define MSG_WM_DPICHANGED(func)                                                           \
+  if (uMsg == 0x02E0 /* WM_DPICHANGED */) {                                               \
+    func((UINT)LOWORD(wParam), (const RECT*)lParam);                                      \
+    lResult = 0;                                                                          \
+    return FALSE;                                                                         \
+  }
+
 // Hands the message to a base class's map when this map did not take it.
 #define CHAIN_MSG_MAP(theChainClass)                                                      \
   if (theChainClass::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;

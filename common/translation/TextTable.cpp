@@ -247,7 +247,7 @@ const TextTableRow DefaultTextTable[] = {
     {"PO_GSTR_PROFILE_SAVE_ERR", L"The profile was not saved:"},
     {"PO_GSTR_PROFILE_LOAD_ERR", L"The profile was not loaded; the pages are unchanged:"},
     {"PO_GSTR_PROFILE_SECRETS", L"Write the Wi-Fi key and the Bluetooth PIN into the profile?"},
-    {"PO_GSTR_PROFILE_FILTER", L"Setwright profiles (*.ini)"},
+    {"PO_GSTR_PROFILE_FILTER", L"Setwright profile (*.ini)"},
 };
 
 const size_t DefaultTextTableRows = sizeof(DefaultTextTable) / sizeof(DefaultTextTable[0]);

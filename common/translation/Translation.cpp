@@ -16,7 +16,6 @@
 namespace {
 constexpr char kDomain[] = "PrinterConfig";
 constexpr wchar_t kCatalogueFile[] = L"\\LC_MESSAGES\\PrinterConfig.mo";
-constexpr size_t kAnsiLimit = 520;  // bytes of ANSI text the layer handles
 // Our catalogues are a few kilobytes; a larger file is not read at all.
 constexpr DWORD kCatalogueLimitBytes = 16u << 20;
 
@@ -169,17 +168,18 @@ std::wstring WideLangDirectory() {
   return directory.substr(0, slash + 1) + L"Lang\\";
 }
 
-// The length of the longest start of text (length bytes in the ANSI code
-// page) that is at most limit bytes and ends on a character boundary.
-size_t AnsiCharBoundary(const std::string& text, size_t limit) {
-  size_t boundary = 0;
-  for (size_t i = 0; i < text.size();) {
-    const size_t width = ::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
-    if (i + width > limit) break;
-    i += width;
-    boundary = i;
+// UTF-8 text as UTF-16, converted directly: no code page lies between the
+// catalogue and the window, so every language shows on every system. Empty
+// for empty or invalid UTF-8 (the catalogues are checked UTF-8).
+std::wstring Utf8ToWideText(const char* text) {
+  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+  if (length <= 1) return std::wstring();
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, &wide[0], length) != length) {
+    return std::wstring();
   }
-  return boundary;
+  wide.resize(static_cast<size_t>(length) - 1);  // without the terminator
+  return wide;
 }
 
 // Copies count wide characters of text into buffer (capacity, room for the
@@ -196,33 +196,19 @@ void CopyWhole(wchar_t* buffer, size_t capacity, const wchar_t* text, size_t cou
 }  // namespace
 
 void InitTranslation() {
-  char path[MAX_PATH] = {};
-  DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) path[0] = '\0';
-  char* lastSlash = std::strrchr(path, '\\');
-  if (lastSlash) {
-    lastSlash[1] = '\0';
-  } else {
-    path[0] = '\0';
-  }
-  char directory[MAX_PATH + 8] = {};
-  snprintf(directory, sizeof(directory), "%sLang\\", path);
-
   setlocale(LC_ALL, "");
+  // The "Lang" folder is worked out once, as a wide path: it then reaches the
+  // catalogue also from a folder whose name the ANSI code page cannot spell
+  // (a Chinese folder on a code page 1252 system). Without it the texts are
+  // the built-in English ones.
+  const std::wstring langDir = WideLangDirectory();
   // A damaged catalogue would crash or blank the program inside the runtime
   // at every start: it is checked first and, when it fails, not used.
-  const std::wstring langDir = WideLangDirectory();
-  CatalogueUsable = langDir.empty() || CataloguesUsable(langDir);
+  CatalogueUsable = !langDir.empty() && CataloguesUsable(langDir);
   if (!CatalogueUsable) return;
   CatalogueUsable = SettleLanguageChoice();
   if (!CatalogueUsable) return;
-  // The wide path reaches the catalogue also from a folder whose name the
-  // ANSI code page cannot spell (a Chinese folder on a code page 1252 system).
-  if (!langDir.empty()) {
-    wbindtextdomain(kDomain, langDir.c_str());
-  } else {
-    bindtextdomain(kDomain, directory);
-  }
+  wbindtextdomain(kDomain, langDir.c_str());
   textdomain(kDomain);
   bind_textdomain_codeset(kDomain, "utf-8");
 }
@@ -243,24 +229,16 @@ std::string Utf8ToAnsi(const char* text) {
 wchar_t* LookupText(const char* key, wchar_t* buffer, size_t capacity) {
   if (!key || !buffer || capacity == 0) return buffer;
 
+  // The runtime answers in UTF-8 (the key itself when it has no translation);
+  // the answer goes straight to UTF-16. An empty translation, or one equal
+  // to its key, is no translation: the table's text is shown.
   const char* answer = CatalogueUsable ? gettext(key) : key;
-  std::string ansi = Utf8ToAnsi(answer ? answer : key);
-  // The layer handles at most 519 bytes of ANSI text, cut between characters.
-  if (ansi.size() >= kAnsiLimit) ansi.resize(AnsiCharBoundary(ansi, kAnsiLimit - 1));
-
-  // An empty translation is no translation: the table's text is shown.
-  if (!ansi.empty() && ansi != key) {
-    int converted = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                          nullptr, 0);
-    if (converted > 0) {
-      std::vector<wchar_t> wide(static_cast<size_t>(converted));
-      ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                            converted);
-      CopyWhole(buffer, capacity, wide.data(), wide.size());
-    } else {
-      buffer[0] = L'\0';
+  if (answer != nullptr && answer[0] != '\0' && std::strcmp(answer, key) != 0) {
+    const std::wstring text = Utf8ToWideText(answer);
+    if (!text.empty()) {
+      CopyWhole(buffer, capacity, text.data(), text.size());
+      return buffer;
     }
-    return buffer;
   }
 
   if (const wchar_t* text = FindDefaultText(key)) CopyWhole(buffer, capacity, text, wcslen(text));

@@ -2,6 +2,9 @@
 // spooler ports and real message boxes.
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -211,14 +214,18 @@ TEST_F(MainDialogTest, TabSwitchShowsExactlyOnePage) {
     ::SendMessageW(hwnd_, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
     EXPECT_EQ(visiblePages(), std::vector<int>{index});
   }
-  // Pages sit inside the tab control, below its item row.
-  RECT tabClient{}, pageRect{};
-  ::GetClientRect(tab, &tabClient);
+  // Pages fill the tab control's display area, below its captions.
+  RECT area{}, pageRect{};
+  ::GetWindowRect(tab, &area);
+  ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   ::GetWindowRect(dialog_->Page(1), &pageRect);
-  ::MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
-  EXPECT_EQ(pageRect.top, 20);
-  EXPECT_EQ(pageRect.left, 0);
-  EXPECT_EQ(pageRect.bottom, tabClient.bottom);
+  EXPECT_TRUE(::EqualRect(&pageRect, &area));
+  for (int i = 0; i < 7; ++i) {
+    RECT item{};
+    ::SendMessageW(tab, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+    ::MapWindowPoints(tab, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    EXPECT_GE(pageRect.top, item.bottom) << i;
+  }
 }
 
 TEST_F(MainDialogTest, EnterOnThePortListEndsTheLoopWithOk) {
@@ -276,4 +283,106 @@ TEST_F(MainDialogTest, ProfileButtonsOpenTheFileDialogs) {
     EXPECT_EQ(closer.Seen().size(), 1u) << dialog.caption;
   }
   EXPECT_NE(::GetModuleHandleW(L"comdlg32.dll"), nullptr);
+}
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Setwright";
+
+// The folder the profile dialogs remember for the user; empty when none.
+std::wstring RememberedProfileFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof(folder);
+  ::RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder", RRF_RT_REG_SZ, nullptr, folder, &size);
+  return folder;
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  auto bare = [](std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return path;
+  };
+  return ::lstrcmpiW(bare(a).c_str(), bare(b).c_str()) == 0;
+}
+
+// What a file dialog showed when it opened; with a file name to choose, the
+// dialog is given it before it is closed with OK.
+struct FileDialogSeen {
+  std::wstring folder;
+  bool readOnlyBox = true;
+  std::vector<std::wstring> types;
+  std::wstring choose;
+};
+
+// Cancels a file dialog that did not take the name it was given, so a
+// failing test does not wait for ever.
+void CALLBACK CancelFileDialog(HWND dialog, UINT, UINT_PTR, DWORD) {
+  ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+void LookAtFileDialog(HWND dialog, void* context) {
+  auto* seen = static_cast<FileDialogSeen*>(context);
+  wchar_t folder[MAX_PATH] = {};
+  ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+  seen->folder = folder;
+  const HWND readOnly = ::GetDlgItem(dialog, chx1);
+  seen->readOnlyBox = readOnly != nullptr && ::IsWindowVisible(readOnly);
+  seen->types = ComboItems(dialog, cmb1);
+  if (!seen->choose.empty()) {
+    // The file name field: an edit, or a combo box with an edit.
+    const HWND name = ::GetDlgItem(dialog, edt1) ? ::GetDlgItem(dialog, edt1) : ::GetDlgItem(dialog, cmb13);
+    ::SetWindowTextW(name, seen->choose.c_str());
+    ::SetTimer(dialog, 1, 5000, CancelFileDialog);
+  }
+}
+
+}  // namespace
+
+// Save and Load open in the user's Documents folder the first time and in
+// the folder of the last profile saved or loaded after that, remembered for
+// the user under the program's own key; one file type, no read-only box.
+TEST_F(MainDialogTest, ProfileDialogsOpenInDocumentsThenInTheLastFolder) {
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder");
+  wchar_t documents[MAX_PATH] = {};
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents), S_OK);
+  const std::wstring folder = testing_ends::ScratchDir() + L"profiles";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  // Each dialog opened in turn: the file name to save (none: cancelled),
+  // where the dialog opens, the folder remembered after it.
+  const struct {
+    int button;
+    const wchar_t* caption;
+    std::wstring choose;
+    std::wstring opensIn;
+    std::wstring remembered;
+  } steps[] = {
+      {IDC_SAVE_PROFILE, L"Save", L"", documents, L""},
+      {IDC_LOAD_PROFILE, L"Open", L"", documents, L""},
+      {IDC_SAVE_PROFILE, L"Save", folder + L"\\shop.ini", documents, folder},
+      {IDC_SAVE_PROFILE, L"Save", L"", folder, folder},
+      {IDC_LOAD_PROFILE, L"Open", L"", folder, folder},
+  };
+  for (const auto& step : steps) {
+    MessageBoxCatcher boxes;
+    FileDialogSeen seen;
+    seen.choose = step.choose;
+    DialogCloser closer(step.caption, step.choose.empty() ? IDCANCEL : IDOK, LookAtFileDialog, &seen);
+    Click(hwnd_, step.button);
+    ASSERT_EQ(closer.Seen().size(), 1u) << step.caption;
+    EXPECT_TRUE(SameFolder(seen.folder, step.opensIn)) << step.caption << " opened in " << seen.folder;
+    EXPECT_FALSE(seen.readOnlyBox) << step.caption;
+    EXPECT_EQ(seen.types, std::vector<std::wstring>{L"Setwright profile (*.ini)"}) << step.caption;
+    EXPECT_EQ(boxes.Count(), step.choose.empty() ? 0u : 1u);  // the saved profile's SUCCESS
+    EXPECT_TRUE(SameFolder(RememberedProfileFolder(), step.remembered)) << RememberedProfileFolder();
+  }
+  // A remembered folder that is gone: Documents again.
+  ::DeleteFileW((folder + L"\\shop.ini").c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  FileDialogSeen seen;
+  {
+    DialogCloser closer(L"Open", IDCANCEL, LookAtFileDialog, &seen);
+    Click(hwnd_, IDC_LOAD_PROFILE);
+  }
+  EXPECT_TRUE(SameFolder(seen.folder, documents)) << seen.folder;
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"ProfileFolder");
 }

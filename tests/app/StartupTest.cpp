@@ -1,6 +1,7 @@
 // The built Setwright.exe started as a real process under Wine: its window,
 // caption and exit codes.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "tests/app/CatalogueVariants.h"
 #include "tests/support/DialogProgram.h"
+#include "tests/support/Keyboard.h"
 #include "tests/support/PrinterEnds.h"
 
 namespace {
@@ -174,5 +176,53 @@ TEST(StartupWidePath, CatalogueFoundInAFolderTheCodePageCannotSpell) {
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(Caption(window), L"KorvelEinstellung v1.44");
   ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program.WaitForExit(), 2u);
+}
+
+// The program's own window, keys from the keyboard: Tab runs from the
+// window's controls through the tab strip into the shown page and back,
+// Ctrl+Tab turns the page, Enter in a page's field leaves the program
+// running, Esc ends it as Cancel.
+TEST(Startup, KeysReachThePagesOfTheRunningProgram) {
+  Setwright program;
+  const HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(testing_ends::BringToFront(window));
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  const HWND tab = ::GetDlgItem(window, 1007);
+  const HWND panel = ::GetDlgItem(window, 201);  // the pages carry their template's id
+  const HWND bid = ::GetDlgItem(window, 208);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(bid, nullptr);
+  auto press = [&](WORD key, std::initializer_list<WORD> held) {
+    const HWND from = testing_ends::FocusOfThread(thread);
+    testing_ends::PressKey(key, held);
+    return testing_ends::WaitForFocusToLeave(thread, from);
+  };
+
+  HWND focus = testing_ends::FocusOfThread(thread);
+  EXPECT_EQ(::GetDlgCtrlID(focus), 1002);  // the "Port:" choice
+  for (int i = 0; i < 10 && focus != tab; ++i) focus = press(VK_TAB, {});
+  ASSERT_EQ(focus, tab);
+  focus = press(VK_TAB, {});
+  EXPECT_EQ(::GetParent(focus), panel);
+  focus = press(VK_TAB, {VK_SHIFT});
+  EXPECT_EQ(focus, tab);
+
+  testing_ends::PressKey(VK_TAB, {VK_CONTROL});
+  for (int i = 0; i < 300 && ::SendMessageW(tab, TCM_GETCURSEL, 0, 0) != 1; ++i) ::Sleep(10);
+  EXPECT_EQ(::SendMessageW(tab, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_TRUE(::IsWindowVisible(bid));
+  EXPECT_FALSE(::IsWindowVisible(panel));
+  focus = press(VK_TAB, {});
+  ASSERT_EQ(::GetParent(focus), bid);
+
+  // Enter, then Tab: once the focus has moved on, Enter has been handled.
+  testing_ends::PressKey(VK_RETURN);
+  focus = press(VK_TAB, {});
+  EXPECT_EQ(::GetParent(focus), bid);
+  EXPECT_EQ(::WaitForSingleObject(program.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  testing_ends::PressKey(VK_ESCAPE);
   EXPECT_EQ(program.WaitForExit(), 2u);
 }

@@ -154,18 +154,40 @@ TEST_F(Zh936, ChineseShowsUnderCodePage936) {
   EXPECT_EQ(Lookup("PO_TAB_PANEL"), L"\u9762\u677F");
 }
 
-TEST_F(Zh1252, ChineseBecomesDefaultCharactersUnderCodePage1252) {
+// The runtime's UTF-8 goes straight to UTF-16: a Western code page does not
+// turn Chinese into question marks.
+TEST_F(Zh1252, ChineseShowsUnderCodePage1252Too) {
   ASSERT_EQ(::GetACP(), 1252u);
-  EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"????");
+  EXPECT_EQ(Lookup("PO_GSTR_SET_SUCCESS"), L"\u8BBE\u7F6E\u6210\u529F");
+  EXPECT_EQ(Lookup("PO_TAB_PANEL"), L"\u9762\u677F");
 }
 
-// 3500 double-byte characters cut to the layer's 519 bytes: 259 whole
-// characters, never half of one.
-TEST_F(Zh936Long, CutTextEndsOnAWholeCharacter) {
+// 3500 characters take the whole buffer: 519 of them, no code page limit
+// in between.
+TEST_F(Zh936Long, LongTextFillsTheBuffer) {
   ASSERT_EQ(::GetACP(), 936u);
   wchar_t buffer[kMessageTextChars] = {};
   LookupText("PO_GSTR_SET_COM_FAIL", buffer);
-  EXPECT_EQ(std::wstring(buffer), std::wstring(259, L'\u4E2D'));
+  EXPECT_EQ(std::wstring(buffer), std::wstring(kMessageTextChars - 1, L'\u4E2D'));
+}
+
+// Characters beyond the basic plane take two UTF-16 units: a cut never ends
+// between the two, whatever the buffer's size.
+TEST_F(Zh936Long, CutNeverSplitsASurrogatePair) {
+  const std::wstring pair = L"\U00020BB7";
+  ASSERT_EQ(pair.size(), 2u);
+  const struct {
+    size_t capacity;
+    size_t pairs;
+  } cuts[] = {{kMessageTextChars, (kMessageTextChars - 1) / 2}, {9, 4}, {8, 3}, {3, 1}, {2, 0}};
+  for (const auto& cut : cuts) {
+    std::wstring buffer(cut.capacity + 2, L'#');
+    LookupText("PO_GSTR_SET_FAIL", &buffer[0], cut.capacity);
+    std::wstring expected;
+    for (size_t i = 0; i < cut.pairs; ++i) expected += pair;
+    EXPECT_EQ(std::wstring(buffer.c_str()), expected) << cut.capacity;
+    EXPECT_EQ(buffer.substr(cut.capacity), L"##") << cut.capacity;
+  }
 }
 
 // No language in the environment: the texts follow the Windows display

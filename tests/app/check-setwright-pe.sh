@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks the 32-bit Setwright.exe as shipped: a 32-bit Windows GUI program
 # that imports only system DLLs (C++ runtime and libintl linked in), with
-# its manifest, icon, version and dialog resources.
+# its manifest (common controls 6, DPI awareness, no code page of its own),
+# icon, version and dialog resources.
 # Exit 77 (skipped) when the deliverable has not been built.
 EXE="$1/Setwright.exe"
 [ -f "$EXE" ] || { echo "no $EXE"; exit 77; }
@@ -23,5 +24,11 @@ done
 strings -el "$EXE" | grep -qx '1.0.0.1' || fail "no version 1.0.0.1"
 strings "$EXE" | grep -q 'Microsoft.Windows.Common-Controls' || fail "no common-controls manifest"
 strings "$EXE" | grep -q 'asInvoker' || fail "manifest does not ask for asInvoker"
+# Per-monitor (v2) DPI awareness, system aware where Windows lacks it; the
+# ANSI code page stays the system's (no active code page of its own).
+MANIFEST="$(strings "$EXE" | sed -n '/<assembly/,/<\/assembly>/p')"
+echo "$MANIFEST" | grep -q '<dpiAwareness[^>]*>PerMonitorV2, System</dpiAwareness>' || fail "manifest lacks per-monitor v2 DPI awareness"
+echo "$MANIFEST" | grep -q '<dpiAware[^>]*>true</dpiAware>' || fail "manifest lacks the system-aware fallback"
+echo "$MANIFEST" | grep -qi 'activeCodePage' && fail "manifest sets an active code page"
 strings -el "$EXE" | grep -q 'Configure LPT Port' || fail "no LPT dialog template"
 echo "Setwright.exe: 32-bit GUI, system imports only, resources present"

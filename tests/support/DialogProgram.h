@@ -19,6 +19,7 @@ class DialogProgram {
   DialogProgram& operator=(const DialogProgram&) = delete;
 
   bool Started() const { return process_.Valid(); }
+  HANDLE Handle() const { return process_.Get(); }
   // The visible top-level dialog (class #32770, no owner) of the process,
   // within 15 s; null when none appears or the process ends first.
   HWND WaitForWindow();

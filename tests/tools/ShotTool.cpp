@@ -22,6 +22,14 @@ namespace {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Tells scripts/run where the window lies, for the picture's size.
+void PrintWindowPlace(HWND window) {
+  RECT place{};
+  ::GetWindowRect(window, &place);
+  std::printf("WINDOW %ld %ld %ld %ld\n", place.left, place.top, place.right - place.left,
+              place.bottom - place.top);
+}
+
 int Launch(const wchar_t* program, const std::wstring& done) {
   std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
   STARTUPINFOW startup{};
@@ -43,6 +51,7 @@ int Launch(const wchar_t* program, const std::wstring& done) {
     // Painted once its queue has drained: on a busy machine that can take
     // longer than the window takes to appear.
     ::WaitForInputIdle(process.hProcess, 10000);
+    PrintWindowPlace(window);
     std::printf("READY\n");
     std::fflush(stdout);
     for (int i = 0; i < 600 && !Exists(done); ++i) ::Sleep(50);
@@ -81,12 +90,10 @@ int ShowPage(int index, const std::wstring& done) {
     MainDialog = &dialog;
     MainWindow = dialog.m_hWnd;
     ::SetWindowPos(dialog.m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-    HWND tab = dialog.GetDlgItem(IDC_TAB);
-    ::SendMessageW(tab, TCM_SETCURSEL, index, 0);
-    NMHDR header{tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
-    ::SendMessageW(dialog.m_hWnd, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
+    dialog.SelectPage(index);
     dialog.ShowWindow(SW_SHOW);
     ::UpdateWindow(dialog.m_hWnd);
+    PrintWindowPlace(dialog.m_hWnd);
     std::printf("READY\n");
     std::fflush(stdout);
     g_doneFile = done;
