@@ -274,7 +274,7 @@ TEST_F(KeyboardTest, EnterOnAPageButtonPressesIt) {
   dialog_->SelectPage(kUserDef);
   FocusOn(::GetDlgItem(Page(kUserDef), IDC_USER_RESTORE));
   const Bytes sent = AtLpt([&] { Press(VK_RETURN); });
-  EXPECT_EQ(sent, commands::EncodeRestoreFactory());
+  EXPECT_EQ(sent, commands::EncodeRestoreFactory().bytes);
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, L"SUCCESS");
   EXPECT_NE(dialog_->m_hWnd, nullptr);
