@@ -87,15 +87,7 @@ TEST_F(MainDialogTest, StartsOnThePortChoiceWithCaptionAndTabs) {
   const wchar_t* captions[] = {L"Panel", L"BID", L"Ethernet", L"Wifi", L"Bluetooth setting",
                                L"Serial", L"User Define"};
   ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 7);
-  for (int i = 0; i < 7; ++i) {
-    wchar_t text[64] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    ::SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-    EXPECT_STREQ(text, captions[i]);
-  }
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(TabCaption(tab, i), captions[i]);
   wchar_t group[64] = {};
   ::GetDlgItemTextW(hwnd_, IDC_MAIN_GROUP, group, 64);
   EXPECT_STREQ(group, L"Port");

@@ -43,23 +43,13 @@ using Zh936 = TranslationFixture;
 using Zh1252 = TranslationFixture;
 using Zh936Long = TranslationFixture;
 
-namespace {
-
-std::wstring ThisFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-}  // namespace
 
 TEST(CatalogueCheck, ValidCataloguesInBothByteOrdersPass) {
   using catalogue_test::Bytes;
   for (const wchar_t* file : {L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo",
                               L"Lang\\zh_CN\\LC_MESSAGES\\PrinterConfig.mo",
                               L"de-big-endian.mo"}) {
-    const Bytes mo = testing_ends::ReadWholeFile(ThisFolder() + file);
+    const Bytes mo = testing_ends::ReadWholeFile(testing_ends::ThisFolder() + file);
     ASSERT_GT(mo.size(), 28u) << file;
     EXPECT_TRUE(catalogue::IsUsable(mo.data(), mo.size())) << file;
   }
@@ -67,7 +57,7 @@ TEST(CatalogueCheck, ValidCataloguesInBothByteOrdersPass) {
 
 TEST(CatalogueCheck, EveryDamagedVariantIsRefused) {
   const catalogue_test::Bytes mo =
-      testing_ends::ReadWholeFile(ThisFolder() + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
+      testing_ends::ReadWholeFile(testing_ends::ThisFolder() + L"Lang\\de\\LC_MESSAGES\\PrinterConfig.mo");
   ASSERT_GT(mo.size(), 100u);
   for (const catalogue_test::Variant& variant : catalogue_test::DamagedVariants(mo)) {
     EXPECT_FALSE(catalogue::IsUsable(variant.bytes.data(), variant.bytes.size())) << variant.name;

@@ -18,13 +18,6 @@
 
 namespace {
 
-std::wstring ThisFolder() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
 std::wstring TextOf(HWND window) {
   wchar_t text[600] = {};
   ::GetWindowTextW(window, text, 600);
@@ -53,7 +46,7 @@ class ChineseWindow : public ::testing::Test {
   void SetUp() override {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&controls);
-    texts_ = catalogue_test::ReadTranslations(ThisFolder() + L"Lang\\zh_CN\\LC_MESSAGES\\PrinterConfig.mo");
+    texts_ = catalogue_test::ReadTranslations(testing_ends::ThisFolder() + L"Lang\\zh_CN\\LC_MESSAGES\\PrinterConfig.mo");
     ASSERT_GT(texts_.size(), 50u);
     dialog_ = std::make_unique<CMainDlg>();
     ASSERT_NE(dialog_->Create(nullptr), nullptr);
@@ -110,13 +103,7 @@ class ChineseWindow : public ::testing::Test {
                                     "PO_PRINTER_SET_DLG_WIFI", "PO_GSTR_BLUETOOTH_NOTICE",
                                     "PO_PRINTER_SET_DLG_SERIAL", "PO_TAB_USER_DEF"};
     for (int i = 0; i < 7; ++i) {
-      wchar_t text[128] = {};
-      TCITEMW item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = text;
-      item.cchTextMax = 128;
-      ::SendMessageW(tab, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-      EXPECT_EQ(std::wstring(text), captions[i] ? Catalogue(captions[i]) : L"BID") << i;
+      EXPECT_EQ(TabCaption(tab, i), captions[i] ? Catalogue(captions[i]) : L"BID") << i;
     }
 
     ExpectNoQuestionMarks(window);

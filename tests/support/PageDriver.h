@@ -78,6 +78,17 @@ inline void TypeAddress(HWND dialog, BYTE a, BYTE b, BYTE c, BYTE d) {
                  reinterpret_cast<LPARAM>(address));
 }
 
+// The caption of tab `index` of a tab control.
+inline std::wstring TabCaption(HWND tab, int index) {
+  wchar_t text[128] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  ::SendMessageW(tab, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
 inline int ComboSelection(HWND page, int id) {
   return static_cast<int>(::SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
 }

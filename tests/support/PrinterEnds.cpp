@@ -8,6 +8,13 @@ namespace {
 constexpr wchar_t kPortsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 }
 
+std::wstring ThisFolder() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
 std::wstring ScratchDir() {
   wchar_t buffer[MAX_PATH] = {};
   DWORD n = ::GetEnvironmentVariableW(L"SW_TEST_DIR", buffer, MAX_PATH);

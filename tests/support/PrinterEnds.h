@@ -11,6 +11,8 @@ namespace testing_ends {
 
 // Windows path of the test's scratch folder (from SW_TEST_DIR), with a trailing backslash.
 std::wstring ScratchDir();
+// The folder of this test program, with a trailing backslash.
+std::wstring ThisFolder();
 
 // The bytes that reached LPT5 so far.
 std::vector<unsigned char> ReadLptBytes();
