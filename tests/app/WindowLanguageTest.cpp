@@ -103,7 +103,7 @@ class ChineseWindow : public ::testing::Test {
                                     "PO_PRINTER_SET_DLG_WIFI", "PO_GSTR_BLUETOOTH_NOTICE",
                                     "PO_PRINTER_SET_DLG_SERIAL", "PO_TAB_USER_DEF"};
     for (int i = 0; i < 7; ++i) {
-      EXPECT_EQ(TabCaption(tab, i), captions[i] ? Catalogue(captions[i]) : L"BID") << i;
+      EXPECT_EQ(pages_test::TabCaption(tab, i), captions[i] ? Catalogue(captions[i]) : L"BID") << i;
     }
 
     ExpectNoQuestionMarks(window);
