@@ -254,4 +254,31 @@ TEST(Farm, StateAfterEachJobIsThatPrintersAndJobsCountAcrossTheFarm) {
   EXPECT_EQ(lines.back()["printer"], "127.0.60.33");
 }
 
+// Readable lines start with the printer's address; recorded jobs are named
+// after their printer, whose job numbers are its own.
+TEST(Farm, TextLinesAndRecordedJobsNameThePrinter) {
+  ScratchDir record;
+  auto farm = std::make_unique<ServingPrinter>(
+      std::vector<std::string>{"--farm", "127.0.60.51", "2", "--text", "--record", record.Path(), "--timeout", "20"});
+  ASSERT_TRUE(farm->WaitFor("[127.0.60.52] listening on tcp 127.0.60.52:9100 (live)", 3000)) << farm->Output();
+  for (const char* address : {"127.0.60.51", "127.0.60.52"}) {
+    Client client(address, kPort);
+    ASSERT_TRUE(client.SendAll(BidOf(address[10] - '0')));
+    client.EndSending();
+    ASSERT_EQ(client.AwaitEnd(3000), Client::Ending::Closed);
+  }
+  farm->Signal(SIGTERM);
+  EXPECT_EQ(farm->Wait(5000), 0);
+  std::istringstream lines(farm->Output());
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("  ", 0) == 0) continue;  // the settings under a state line
+    EXPECT_TRUE(line.rfind("[127.0.60.51] ", 0) == 0 || line.rfind("[127.0.60.52] ", 0) == 0) << line;
+  }
+  for (int i : {1, 2}) {
+    const std::string recorded = Slurp(record.Path() + "/127.0.60.5" + std::to_string(i) + "-job-1.bin");
+    EXPECT_EQ(Bytes(recorded.begin(), recorded.end()), BidOf(i)) << i;
+  }
+}
+
 }  // namespace
