@@ -10,6 +10,9 @@
 #include <exception>
 #include <filesystem>
 
+#ifndef _WIN32
+#include "emulator/app/Farm.h"
+#endif
 #include "emulator/app/Platform.h"
 #include "emulator/app/Serve.h"
 #include "emulator/core/Session.h"
@@ -126,7 +129,8 @@ int Serve(const ServeOptions& options, Printer& printer, bool text) {
 
   LineSink sink(text, true);
   EventLoop loop;
-  Runtime rt{printer, sink, options, loop};
+  Shared shared;
+  Runtime rt{printer, sink, options, loop, shared, Role::Live, std::string()};
   std::vector<std::unique_ptr<End>> ends;
   if (!options.pipe.empty()) {
     std::unique_ptr<End> pipe = MakePipeEnd(rt, options.pipe, &error);
@@ -179,6 +183,17 @@ int Run(int argc, char** argv) {
   serve->add_option("--tcp", options.tcp, "listen on ADDR:PORT, one job per connection");
 #ifndef _WIN32
   serve->add_option("--pty", options.pty, "make a pty and link its slave at LINK");
+  std::vector<std::string> farmArgs;
+  FarmOptions farm;
+  serve->add_option("--farm", farmArgs, "FIRST COUNT: COUNT printers on consecutive loopback addresses at port 9100")
+      ->expected(2);
+  std::vector<CLI::Option*> shares;
+  shares.push_back(serve->add_option("--farm-dead", farm.deadPercent, "PERCENT of the farm never accepts a connection")
+                       ->check(CLI::Range(0, 100)));
+  shares.push_back(serve->add_option("--farm-reset", farm.resetPercent, "PERCENT of the farm closes each job with a reset")
+                       ->check(CLI::Range(0, 100)));
+  shares.push_back(serve->add_option("--farm-silent", farm.silentPercent, "PERCENT of the farm reads and never closes")
+                       ->check(CLI::Range(0, 100)));
 #else
   serve->add_option("--com", options.com, "read a COM port (COMn)");
   serve->add_option("--pipe", options.pipe, "named pipe standing in for the USB printer");
@@ -221,6 +236,24 @@ int Run(int argc, char** argv) {
     std::filesystem::create_directories(options.record, ec);
   }
   options.showSecrets = showSecrets;
+#ifndef _WIN32
+  if (!farmArgs.empty()) {
+    if (!options.tcp.empty() || !options.pty.empty() || !options.file.empty()) {
+      return Fail("--farm serves printers of its own: give no --tcp, --pty or --file with it");
+    }
+    const std::string& count = farmArgs[1];
+    if (count.empty() || count.size() > 9 || count.find_first_not_of("0123456789") != std::string::npos) {
+      return Fail("--farm wants FIRST COUNT, with COUNT a number of 1 or more; got " + count);
+    }
+    farm.first = farmArgs[0];
+    farm.count = std::stoi(count);
+    LineSink sink(text, true);
+    return ServeFarm(options, farm, config, sink);
+  }
+  for (const CLI::Option* share : shares) {
+    if (share->count() > 0) return Fail(share->get_name() + " needs --farm");
+  }
+#endif
   Printer printer(config);
   if (decode->parsed()) return Decode(input, printer, text, showSecrets);
   return Serve(options, printer, text);

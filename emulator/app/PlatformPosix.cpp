@@ -15,6 +15,7 @@
 #include <cstring>
 #include <thread>
 
+#include "emulator/app/Farm.h"
 #include "emulator/app/Platform.h"
 #include "emulator/app/Serve.h"
 
@@ -169,6 +170,53 @@ std::unique_ptr<Listener> ListenTcp(const std::string& address, unsigned short p
     return nullptr;
   }
   return std::make_unique<PosixListener>(fd.Release());
+}
+
+namespace {
+
+class PosixDeadListener : public DeadListener {
+ public:
+  PosixDeadListener(int listener, int filler) : listener_(listener), filler_(filler) {}
+
+ private:
+  Fd listener_;
+  Fd filler_;
+};
+
+}  // namespace
+
+std::unique_ptr<DeadListener> ListenDead(const std::string& address, unsigned short port, std::string* error) {
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(port);
+  if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
+    *error = "not an IPv4 address: " + address;
+    return nullptr;
+  }
+  const std::string where = address + ":" + std::to_string(port);
+  Fd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const int on = 1;
+  setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  // A queue of length 0 still takes one connection; the next find it full.
+  if (listener.Get() < 0 || bind(listener.Get(), reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0 ||
+      listen(listener.Get(), 0) != 0) {
+    *error = "cannot listen on " + where + ": " + strerror(errno);
+    return nullptr;
+  }
+  // The filling connection: on loopback the system completes it at once,
+  // before connect returns.
+  Fd filler(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (filler.Get() < 0 || connect(filler.Get(), reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0) {
+    *error = "cannot fill the queue of " + where + ": " + strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<PosixDeadListener>(listener.Release(), filler.Release());
+}
+
+uint64_t DescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
+  return static_cast<uint64_t>(limit.rlim_cur);
 }
 
 std::unique_ptr<Stream> OpenPty(const std::string& link, std::string* error) {

@@ -356,7 +356,7 @@ void PipeEnd::Serve(PipeInstance& instance) {
       if (!instance.session) {
         instance.session = std::make_unique<Session>(rt_.printer, rt_.sink, "pipe", &replies_, rt_.Session());
         instance.session->Start();
-        instance.recorder = std::make_unique<Recorder>(rt_.options.record, instance.session->Job());
+        instance.recorder = std::make_unique<Recorder>(rt_.options.record, rt_.name, instance.session->Job());
       }
       instance.recorder->Write(instance.buffer.data(), count);
       instance.session->Feed(instance.buffer.data(), count);

@@ -6,14 +6,28 @@
 
 namespace vprinter {
 
-void Runtime::JobEnded() {
-  ++jobsEnded;
-  if (options.exitAfterJobs > 0 && jobsEnded >= options.exitAfterJobs) loop.Stop();
+const char* RoleName(Role role) {
+  switch (role) {
+    case Role::Dead:
+      return "dead";
+    case Role::Reset:
+      return "reset";
+    case Role::Silent:
+      return "silent";
+    default:
+      return "live";
+  }
 }
 
-Recorder::Recorder(const std::string& dir, int job) {
+void Runtime::JobEnded() {
+  ++shared.jobsEnded;
+  if (options.exitAfterJobs > 0 && shared.jobsEnded >= options.exitAfterJobs) loop.Stop();
+}
+
+Recorder::Recorder(const std::string& dir, const std::string& name, int job) {
   if (dir.empty()) return;
-  const std::string path = (std::filesystem::path(dir) / ("job-" + std::to_string(job) + ".bin")).string();
+  const std::string file = (name.empty() ? "" : name + "-") + "job-" + std::to_string(job) + ".bin";
+  const std::string path = (std::filesystem::path(dir) / file).string();
   file_ = std::fopen(path.c_str(), "wb");
 }
 
@@ -53,13 +67,17 @@ constexpr size_t kMaxWaitingReplies = 1024;
 constexpr int kAcceptsPerTurn = 256;
 // When accepting fails (no descriptors left), the listener rests this long.
 constexpr int kAcceptRestMs = 100;
+// A silent printer holds each connection until the program stops; past this
+// many it accepts no more (further clients wait in the system's queue), so
+// that it cannot take every descriptor of the process.
+constexpr size_t kMaxSilentHeld = 64;
 
 class TcpEnd;
 
 // One connection: one job.
 class TcpJob : public EventLoop::Watch {
  public:
-  TcpJob(Runtime& rt, TcpEnd& end, std::unique_ptr<Connection> connection, std::vector<uint8_t>& buffer);
+  TcpJob(Runtime& rt, TcpEnd& end, std::unique_ptr<Connection> connection);
   ~TcpJob() override {
     if (state_ != State::Done) rt_.loop.Remove(this);
   }
@@ -76,7 +94,9 @@ class TcpJob : public EventLoop::Watch {
   }
 
  private:
-  enum class State { Reading, Draining, Done };
+  // Held: a silent printer's connection after the client's close; it is
+  // neither read nor closed until the program stops.
+  enum class State { Reading, Draining, Held, Done };
   void Read();
   bool Deliver(const std::vector<uint8_t>& bytes);
   bool Flush();
@@ -88,7 +108,6 @@ class TcpJob : public EventLoop::Watch {
   Runtime& rt_;
   TcpEnd& end_;
   std::unique_ptr<Connection> connection_;
-  std::vector<uint8_t>& buffer_;  // shared by the end's connections
   Outbox outbox_;
   DelayedReplies replies_;
   Session session_;
@@ -101,8 +120,7 @@ class TcpJob : public EventLoop::Watch {
 
 class TcpEnd : public End, public EventLoop::Watch {
  public:
-  TcpEnd(Runtime& rt, std::unique_ptr<Listener> listener)
-      : rt_(rt), listener_(std::move(listener)), buffer_(kChunkBytes) {
+  TcpEnd(Runtime& rt, std::unique_ptr<Listener> listener) : rt_(rt), listener_(std::move(listener)) {
     rt_.loop.Add(this);
   }
   ~TcpEnd() override {
@@ -111,7 +129,9 @@ class TcpEnd : public End, public EventLoop::Watch {
     if (sweepTimer_ != 0) rt_.loop.Cancel(sweepTimer_);
   }
   PollHandle Handle() const override { return listener_->Handle(); }
-  bool WantsRead() const override { return restTimer_ == 0 && !rt_.loop.Stopping(); }
+  bool WantsRead() const override {
+    return restTimer_ == 0 && !rt_.loop.Stopping() && (rt_.role != Role::Silent || jobs_.size() < kMaxSilentHeld);
+  }
   bool WantsWrite() const override { return false; }
   void OnReady(bool, bool, bool) override;
   void Shutdown() override;
@@ -123,26 +143,26 @@ class TcpEnd : public End, public EventLoop::Watch {
 
   Runtime& rt_;
   std::unique_ptr<Listener> listener_;
-  std::vector<uint8_t> buffer_;
   std::vector<std::unique_ptr<TcpJob>> jobs_;
   EventLoop::TimerId restTimer_ = 0;
   EventLoop::TimerId sweepTimer_ = 0;
 };
 
-TcpJob::TcpJob(Runtime& rt, TcpEnd& end, std::unique_ptr<Connection> connection, std::vector<uint8_t>& buffer)
+TcpJob::TcpJob(Runtime& rt, TcpEnd& end, std::unique_ptr<Connection> connection)
     : rt_(rt),
       end_(end),
       connection_(std::move(connection)),
-      buffer_(buffer),
       replies_(rt.loop, rt.options.replyDelayMs, [this](const std::vector<uint8_t>& bytes) { return Deliver(bytes); }),
       session_(rt.printer, rt.sink, "tcp " + connection_->Peer(), &replies_, rt.Session()) {
   session_.Start();
-  recorder_ = std::make_unique<Recorder>(rt.options.record, session_.Job());
-  if (rt.options.resetAfterBytes > 0) {
+  recorder_ = std::make_unique<Recorder>(rt.options.record, rt.name, session_.Job());
+  if (rt.role != Role::Live) {
+    // The byte limits of the options belong to the live printers.
+  } else if (rt.options.resetAfterBytes > 0) {
     limit_ = rt.options.resetAfterBytes;
     resetAtLimit_ = true;
   }
-  if (rt.options.acceptBytes > 0 && (limit_ == 0 || rt.options.acceptBytes < limit_)) {
+  if (rt.role == Role::Live && rt.options.acceptBytes > 0 && (limit_ == 0 || rt.options.acceptBytes < limit_)) {
     limit_ = rt.options.acceptBytes;
     resetAtLimit_ = false;
   }
@@ -155,14 +175,22 @@ void TcpJob::OnReady(bool readable, bool writable, bool failed) {
 }
 
 void TcpJob::Read() {
-  size_t want = buffer_.size();
+  std::vector<uint8_t>& buffer = rt_.shared.buffer;
+  size_t want = buffer.size();
   if (limit_ > 0 && limit_ - session_.Bytes() < want) want = static_cast<size_t>(limit_ - session_.Bytes());
   size_t got = 0;
-  switch (connection_->Receive(buffer_.data(), want, &got)) {
+  switch (connection_->Receive(buffer.data(), want, &got)) {
     case IoResult::WouldBlock:
       return;
     case IoResult::Closed:
-      Drain("closed");
+      if (rt_.role == Role::Reset) {
+        connection_->Reset();
+        Finish("reset");
+      } else if (rt_.role == Role::Silent) {
+        state_ = State::Held;
+      } else {
+        Drain("closed");
+      }
       return;
     case IoResult::Error:
       Finish("error");
@@ -170,8 +198,13 @@ void TcpJob::Read() {
     case IoResult::Data:
       break;
   }
-  recorder_->Write(buffer_.data(), got);
-  session_.Feed(buffer_.data(), got);
+  recorder_->Write(buffer.data(), got);
+  session_.Feed(buffer.data(), got);
+  if (rt_.role == Role::Reset && state_ == State::Reading) {
+    connection_->Reset();
+    Finish("reset");
+    return;
+  }
   if (state_ != State::Reading || limit_ == 0 || session_.Bytes() < limit_) return;
   if (resetAtLimit_) {
     // What is already due goes out if the socket takes it at once.
@@ -235,7 +268,7 @@ void TcpEnd::OnReady(bool, bool, bool) {
       return;
     }
     if (!connection) return;
-    jobs_.push_back(std::make_unique<TcpJob>(rt_, *this, std::move(connection), buffer_));
+    jobs_.push_back(std::make_unique<TcpJob>(rt_, *this, std::move(connection)));
   }
 }
 
@@ -309,7 +342,7 @@ class StreamEnd : public End, public EventLoop::Watch {
     if (!session_) {
       session_ = std::make_unique<Session>(rt_.printer, rt_.sink, label_, &replies_, rt_.Session());
       session_->Start();
-      recorder_ = std::make_unique<Recorder>(rt_.options.record, session_->Job());
+      recorder_ = std::make_unique<Recorder>(rt_.options.record, rt_.name, session_->Job());
     }
     recorder_->Write(buffer_.data(), got);
     session_->Feed(buffer_.data(), got);
@@ -379,7 +412,7 @@ void FileEnd::Step() {
   if (quietMs_ < kJobPauseMs) return;
   Session session(rt_.printer, rt_.sink, "file " + path_, nullptr, rt_.Session());
   session.Start();
-  Recorder recorder(rt_.options.record, session.Job());
+  Recorder recorder(rt_.options.record, rt_.name, session.Job());
   {
     std::ifstream in(path_, std::ios::binary);
     while (in) {

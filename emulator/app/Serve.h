@@ -39,26 +39,49 @@ constexpr int kFileStepMs = 100;
 // One read takes at most this much.
 constexpr size_t kChunkBytes = 65536;
 
+// What every virtual printer on one loop shares: the count of finished jobs
+// (--exit-after-jobs counts those of all printers) and one read buffer (the
+// loop reads one connection at a time, so a farm of a thousand printers
+// needs no buffer of each printer's own).
+struct Shared {
+  int jobsEnded = 0;
+  std::vector<uint8_t> buffer = std::vector<uint8_t>(kChunkBytes);
+};
+
+// How a printer of a farm behaves on TCP. A live printer is the printer of
+// the options; the others misbehave whatever the options say.
+enum class Role {
+  Live,
+  Dead,    // never accepts: its queue of waiting connections is kept full
+  Reset,   // reads what the first read brings, then closes with a reset
+  Silent,  // accepts and reads, never answers and never closes
+};
+const char* RoleName(Role role);
+
 // What the ends of one virtual printer share: its memory, where its events
-// go, its options, the loop that serves them, and the count of finished jobs.
+// go, its options, the loop that serves them, what every printer on the
+// loop shares, and in a farm its role and its name (its address).
 struct Runtime {
   Printer& printer;
   EventSink& sink;
   const ServeOptions& options;
   EventLoop& loop;
-  int jobsEnded = 0;
+  Shared& shared;
+  Role role = Role::Live;
+  std::string name;  // empty for the one printer of a plain serve
 
   SessionOptions Session() const {
-    return {options.noReply, options.stateEveryJob, options.showSecrets};
+    return {options.noReply || role == Role::Silent, options.stateEveryJob, options.showSecrets};
   }
   // Stops the loop once --exit-after-jobs jobs have ended.
   void JobEnded();
 };
 
-// Raw bytes of each job to DIR/job-<n>.bin when --record is given.
+// Raw bytes of each job to DIR/job-<n>.bin when --record is given (in a
+// farm DIR/<address>-job-<n>.bin: each printer counts its own jobs).
 class Recorder {
  public:
-  Recorder(const std::string& dir, int job);
+  Recorder(const std::string& dir, const std::string& name, int job);
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;

@@ -4,15 +4,18 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -181,6 +184,20 @@ class Client {
     return true;
   }
   void EndSending() { shutdown(fd_, SHUT_WR); }
+  // How the printer ended the connection, waiting at most waitMs.
+  enum class Ending { Closed, Reset, StillOpen, Error };
+  Ending AwaitEnd(int waitMs) {
+    timeval limit{waitMs / 1000, (waitMs % 1000) * 1000};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    unsigned char chunk[4096];
+    for (;;) {
+      const ssize_t n = recv(fd_, chunk, sizeof(chunk), 0);
+      if (n == 0) return Ending::Closed;
+      if (n > 0) continue;
+      if (errno == ECONNRESET) return Ending::Reset;
+      return errno == EAGAIN || errno == EWOULDBLOCK ? Ending::StillOpen : Ending::Error;
+    }
+  }
   // Reads until the printer closes (true) or waitMs pass or an error (false).
   bool ReadToClose(int waitMs, Bytes* got = nullptr) {
     timeval limit{waitMs / 1000, (waitMs % 1000) * 1000};
@@ -197,5 +214,39 @@ class Client {
  private:
   int fd_ = -1;
 };
+
+// What became of a connection attempt within waitMs: a dead printer's
+// attempt neither connects nor is refused.
+enum class Connecting { Connected, Refused, TimedOut };
+inline std::ostream& operator<<(std::ostream& out, Connecting c) {
+  return out << (c == Connecting::Connected ? "connected" : c == Connecting::Refused ? "refused" : "timed out");
+}
+inline std::ostream& operator<<(std::ostream& out, Client::Ending e) {
+  const char* names[] = {"closed", "reset", "still open", "error"};
+  return out << names[static_cast<int>(e)];
+}
+inline Connecting ConnectWithin(const char* address, unsigned short port, int waitMs) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  inet_pton(AF_INET, address, &to.sin_addr);
+  Connecting outcome = Connecting::Connected;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) != 0) {
+    pollfd entry{fd, POLLOUT, 0};
+    if (errno != EINPROGRESS) {
+      outcome = Connecting::Refused;
+    } else if (poll(&entry, 1, waitMs) == 0) {
+      outcome = Connecting::TimedOut;
+    } else {
+      int error = 0;
+      socklen_t size = sizeof(error);
+      getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+      outcome = error == 0 ? Connecting::Connected : Connecting::Refused;
+    }
+  }
+  close(fd);
+  return outcome;
+}
 
 }  // namespace vprinter_test
