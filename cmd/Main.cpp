@@ -590,6 +590,9 @@ int Run(int argc, char** argv) {
                "argument error (nothing sent), 2 a send failed, 3 usage error; --help and "
                "--version exit 0."};
   app.set_version_flag("--version", std::string("SetwrightCmd ") + SW_VERSION_TEXT);
+  // Options are written --name only: a path that starts with "/" (a Unix
+  // path under Wine) is an argument, not a Windows-style option.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
   std::string logPath;
   RunSettings settings;
