@@ -348,13 +348,7 @@ void CMainDlg::CreatePages() {
   bluetooth_.reset(new (std::nothrow) CBuleToothDlg());
   serial_.reset(new (std::nothrow) CSerialDlg());
   userDef_.reset(new (std::nothrow) CUserDefTabDlg());
-  if (panel_) panel_->Create(m_hWnd);
-  if (bid_) bid_->Create(m_hWnd);
-  if (net_) net_->Create(m_hWnd);
-  if (wifi_) wifi_->Create(m_hWnd);
-  if (bluetooth_) bluetooth_->Create(m_hWnd);
-  if (serial_) serial_->Create(m_hWnd);
-  if (userDef_) userDef_->Create(m_hWnd);
+  ForEachPage([this](auto& page) { page.Create(m_hWnd); });
   // Each page carries its template's id, so it can be found as a control.
   const int ids[kPageCount] = {IDD_PANEL_TAB,     IDD_BID_TAB,    IDD_NET_TAB,    IDD_WIFI_TAB,
                                IDD_BLUETOOTH_TAB, IDD_SERIAL_TAB, IDD_USERDEF_TAB};
@@ -723,13 +717,7 @@ void CMainDlg::ShowProfileBox(const char* key, const std::string& detail, bool s
 
 bool CMainDlg::SaveProfileTo(const std::wstring& path, bool secrets) {
   profile::Profile current;
-  if (panel_) panel_->SaveProfile(current);
-  if (bid_) bid_->SaveProfile(current);
-  if (net_) net_->SaveProfile(current);
-  if (wifi_) wifi_->SaveProfile(current);
-  if (bluetooth_) bluetooth_->SaveProfile(current);
-  if (serial_) serial_->SaveProfile(current);
-  if (userDef_) userDef_->SaveProfile(current);
+  ForEachPage([&current](auto& page) { page.SaveProfile(current); });
   const std::string text = profile::Format(current, secrets);
   // A profile is saved only if it can be loaded again.
   profile::Profile check;
@@ -759,13 +747,7 @@ bool CMainDlg::LoadProfileFrom(const std::wstring& path) {
     ShowProfileBox("PO_GSTR_PROFILE_LOAD_ERR", error.Text(), false);
     return false;
   }
-  if (panel_) panel_->LoadProfile(loaded);
-  if (bid_) bid_->LoadProfile(loaded);
-  if (net_) net_->LoadProfile(loaded);
-  if (wifi_) wifi_->LoadProfile(loaded);
-  if (bluetooth_) bluetooth_->LoadProfile(loaded);
-  if (serial_) serial_->LoadProfile(loaded);
-  if (userDef_) userDef_->LoadProfile(loaded);
+  ForEachPage([&loaded](auto& page) { page.LoadProfile(loaded); });
   ShowProfileBox("PO_GSTR_PROFILE_LOADED", std::string(), true);
   return true;
 }

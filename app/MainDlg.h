@@ -136,6 +136,17 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
   std::unique_ptr<CBuleToothDlg> bluetooth_;
   std::unique_ptr<CSerialDlg> serial_;
   std::unique_ptr<CBIDTabDlg> bid_;
+  // Calls visit with each page that exists, in tab order.
+  template <class Visit>
+  void ForEachPage(Visit visit) {
+    if (panel_) visit(*panel_);
+    if (bid_) visit(*bid_);
+    if (net_) visit(*net_);
+    if (wifi_) visit(*wifi_);
+    if (bluetooth_) visit(*bluetooth_);
+    if (serial_) visit(*serial_);
+    if (userDef_) visit(*userDef_);
+  }
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
 
