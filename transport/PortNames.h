@@ -43,7 +43,7 @@ bool JoinText(const wchar_t* prefix, const wchar_t* text, wchar_t* out, size_t o
 // and "PID_811E", or both "vid_0fe6" and "pid_811e" (case-sensitive).
 int IsSupportedUsbPath(const wchar_t* path);
 
-// Reads a printer's IPv4 address strictly: four decimal parts 0 to 255
+// Reads a printer's IPv4 address strictly: four decimal numbers, each 0 to 255,
 // separated by dots, no leading zeros (system parsers read "010" as octal 8,
 // so such a text could reach another printer than the one checked), no
 // signs, spaces or anything after. Returns null and sets *value (host byte

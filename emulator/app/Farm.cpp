@@ -1,5 +1,7 @@
 #include "emulator/app/Farm.h"
 
+#include "transport/PortNames.h"
+
 #include <cstdio>
 #include <deque>
 #include <numeric>
@@ -58,29 +60,6 @@ int Fail(const std::string& message) {
 
 }  // namespace
 
-bool ParseDottedAddress(const std::string& text, uint32_t* address) {
-  uint32_t value = 0;
-  size_t at = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (at >= text.size() || text[at] != '.') return false;
-      ++at;
-    }
-    const size_t start = at;
-    unsigned number = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 3) {
-      number = number * 10 + static_cast<unsigned>(text[at] - '0');
-      ++at;
-    }
-    const size_t digits = at - start;
-    if (digits == 0 || number > 255 || (digits > 1 && text[start] == '0')) return false;
-    value = (value << 8) | number;
-  }
-  if (at != text.size()) return false;
-  *address = value;
-  return true;
-}
-
 std::string DottedAddress(uint32_t address) {
   return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 255) + "." +
          std::to_string((address >> 8) & 255) + "." + std::to_string(address & 255);
@@ -88,7 +67,7 @@ std::string DottedAddress(uint32_t address) {
 
 bool FarmAddresses(const std::string& first, int count, std::vector<uint32_t>* addresses, std::string* error) {
   uint32_t start = 0;
-  if (!ParseDottedAddress(first, &start)) {
+  if (ParseStrictIpv4(first.c_str(), &start) != nullptr) {
     *error = "--farm wants an IPv4 address of four decimal parts without leading zeros, got " + first;
     return false;
   }

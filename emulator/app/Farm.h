@@ -24,9 +24,8 @@ struct FarmOptions {
 // targets reach.
 constexpr unsigned short kFarmPort = 9100;
 
-// A dotted IPv4 address read strictly: four decimal parts 0 to 255, no
-// leading zeros (a zero-led part is octal to other readers), nothing else.
-bool ParseDottedAddress(const std::string& text, uint32_t* address);
+// "127.0.60.7" for an address in host byte order. Addresses are read with
+// Setwright's own strict reader (transport/PortNames.h).
 std::string DottedAddress(uint32_t address);
 
 // The addresses of the farm: first, then the next ones in numeric order, all
