@@ -67,7 +67,7 @@ class RecordedJobs {
 // A printer on address:port served by a thread: accepts connections and
 // records every byte of each one until the sender closes it, then closes in
 // order. Each test listens on an address of its own in 127.0.0.0/8 (never
-// 127.0.0.1, which other programs on the machine may hold).
+// the loopback address other programs on the machine listen on).
 class LoopbackPrinter : public RecordedJobs {
  public:
   explicit LoopbackPrinter(const char* address, unsigned short port = 9100);
