@@ -253,25 +253,16 @@ RECT PageArea(HWND tab) {
   return area;
 }
 
-class MainDialogAtDpi : public ::testing::Test {
+// The main dialog as the page tests make it, showing the address field.
+class MainDialogAtDpi : public pages_test::PagesTest {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    dialog_ = std::make_unique<CMainDlg>();
-    ASSERT_NE(dialog_->Create(nullptr), nullptr);
-    MainDialog = dialog_.get();
-    MainWindow = window_ = dialog_->m_hWnd;
+    PagesTest::SetUp();
+    window_ = dialog_->m_hWnd;
     tab_ = ::GetDlgItem(window_, IDC_TAB);
     pages_test::ShowEntry(window_, IDC_PORT_LIST, L"Ethernet");  // shows the address field
   }
-  void TearDown() override {
-    dialog_.reset();
-    MainDialog = nullptr;
-    MainWindow = nullptr;
-  }
 
-  std::unique_ptr<CMainDlg> dialog_;
   HWND window_ = nullptr;
   HWND tab_ = nullptr;
 };
